@@ -1,0 +1,65 @@
+#include "records/fileproblem.h"
+
+#include <cerrno>
+#include <cstring>
+
+namespace zarvoni::records {
+
+namespace {
+
+QString systemReason(int errorNumber) {
+    switch (errorNumber) {
+    case ENOENT:
+        return QStringLiteral("non esiste");
+    case EACCES:
+    case EPERM:
+        return QStringLiteral("permesso negato");
+    case EROFS:
+        return QStringLiteral("il disco è in sola lettura");
+    case ENOSPC:
+    case EDQUOT:
+        return QStringLiteral("il disco è pieno");
+    case ENOTDIR:
+        return QStringLiteral("una parte del percorso non è una cartella");
+    case EISDIR:
+        return QStringLiteral("è una cartella, non un file");
+    case ELOOP:
+        return QStringLiteral("è un collegamento simbolico");
+    case ENXIO:
+        return QStringLiteral("non è un file normale");
+    case EIO:
+        return QStringLiteral("errore del disco");
+    case ENAMETOOLONG:
+        return QStringLiteral("il percorso è troppo lungo");
+    default:
+        return QStringLiteral("errore di sistema %1 (%2)")
+            .arg(errorNumber)
+            .arg(QString::fromLocal8Bit(std::strerror(errorNumber)));
+    }
+}
+
+} // namespace
+
+QString FileProblem::reason() const {
+    switch (kind) {
+    case Kind::None:
+        return {};
+    case Kind::System:
+        return systemReason(errorNumber);
+    case Kind::Directory:
+        return QStringLiteral("è una cartella, non un file");
+    case Kind::Link:
+        return QStringLiteral("è un collegamento simbolico, non un file");
+    case Kind::NotRegular:
+        return QStringLiteral("non è un file normale");
+    case Kind::TooLarge:
+        return QStringLiteral("è troppo grande per essere un file dei record (%1 byte)").arg(size);
+    case Kind::NotText:
+        return QStringLiteral("non contiene testo");
+    case Kind::Busy:
+        return QStringLiteral("è occupato da un'altra partita");
+    }
+    return {};
+}
+
+} // namespace zarvoni::records

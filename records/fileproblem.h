@@ -1,0 +1,36 @@
+#pragma once
+// Why a record file or the record directory could not be used, in words a pupil reads.
+
+#include <QString>
+#include <QtGlobal>
+
+namespace zarvoni::records {
+
+struct FileProblem {
+    enum class Kind {
+        None,
+        System,     // the system refused: errorNumber says why
+        Directory,  // a directory stands where a file should be
+        Link,       // a symbolic link stands where a file should be
+        NotRegular, // a FIFO, a device or a socket
+        TooLarge,   // bigger than any record file can be
+        NotText,    // holds bytes that no text has
+        Busy,       // another game holds the lock for too long
+    };
+
+    Kind kind = Kind::None;
+    int errorNumber = 0;
+    qint64 size = 0;
+
+    static FileProblem system(int errorNumber) { return {Kind::System, errorNumber, 0}; }
+    static FileProblem of(Kind kind) { return {kind, 0, 0}; }
+    static FileProblem tooLarge(qint64 size) { return {Kind::TooLarge, 0, size}; }
+
+    bool isProblem() const { return kind != Kind::None; }
+    bool isSystem(int number) const { return kind == Kind::System && errorNumber == number; }
+
+    // The reason in Italian, such as "permesso negato" or "è una cartella, non un file".
+    QString reason() const;
+};
+
+} // namespace zarvoni::records

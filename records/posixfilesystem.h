@@ -1,0 +1,21 @@
+#pragma once
+// The record files' operations on this machine's file system.
+
+#include "records/filesystem.h"
+
+namespace zarvoni::records {
+
+class PosixFileSystem : public FileSystem {
+public:
+    FileProblem makeDirectories(const QString &path) override;
+    FileProblem checkWritable(const QString &directory) override;
+    FileProblem createEmpty(const QString &path) override;
+    FileProblem readSmallFile(const QString &path, qint64 maxBytes, QByteArray &bytes) override;
+    FileProblem writeTemporary(const QString &path, const QByteArray &bytes,
+                               QString &temporaryPath) override;
+    FileProblem rename(const QString &from, const QString &to) override;
+    void remove(const QString &path) override;
+    std::unique_ptr<Lock> lock(const QString &path, FileProblem &problem) override;
+};
+
+} // namespace zarvoni::records

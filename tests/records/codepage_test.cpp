@@ -1,0 +1,34 @@
+#include "records/codepage.h"
+
+#include <gtest/gtest.h>
+
+namespace zarvoni::records {
+namespace {
+
+TEST(Windows1252, EveryByteRoundTrips) {
+    for (int value = 0; value < 256; ++value) {
+        const QByteArray byte(1, static_cast<char>(value));
+        const QString text = fromWindows1252(byte);
+        ASSERT_EQ(text.size(), 1) << "byte " << value;
+        EXPECT_EQ(toWindows1252(text), byte) << "byte " << value;
+    }
+}
+
+TEST(Windows1252, HighControlBytesAreTheirTypographicCharacters) {
+    EXPECT_EQ(fromWindows1252("\x80"), QStringLiteral("€"));
+    EXPECT_EQ(fromWindows1252("\x93\x94"), QStringLiteral("“”"));
+    EXPECT_EQ(fromWindows1252("\x9F"), QStringLiteral("Ÿ"));
+    EXPECT_EQ(fromWindows1252("\xF2"), QStringLiteral("ò"));
+    EXPECT_EQ(fromWindows1252("\x81").front().unicode(), 0x81);
+}
+
+TEST(Windows1252, WritesOneByteACharacterAndAQuestionMarkForTheRest) {
+    EXPECT_EQ(toWindows1252(u"Niccolò"), QByteArray("Niccol\xF2"));
+    EXPECT_EQ(toWindows1252(u"€ 5"), QByteArray("\x80 5"));
+    EXPECT_EQ(toWindows1252(u"Łukasz"), QByteArray("?ukasz"));
+    EXPECT_EQ(toWindows1252(u"a😀b"), QByteArray("a?b")) << "one ? for a surrogate pair";
+    EXPECT_EQ(toWindows1252(u"日本"), QByteArray("??"));
+}
+
+} // namespace
+} // namespace zarvoni::records
