@@ -1,0 +1,46 @@
+#pragma once
+// Everything the window cannot control itself, bundled and handed to each new
+// window (and on to the next one after a restart), so tests can script it.
+
+#include "game/random.h"
+#include "records/filesystem.h"
+
+#include <QString>
+
+namespace zarvoni {
+
+class Dialogs {
+public:
+    virtual ~Dialogs() = default;
+    // A modal input box; the text typed, empty when cancelled.
+    virtual QString inputBox(const QString &prompt, const QString &title) = 0;
+    // A modal message box; buttons is a MessageBoxCode, the result a MessageBoxButton.
+    // An empty title means the box has no title of its own.
+    virtual int messageBox(const QString &prompt, int buttons, const QString &title) = 0;
+};
+
+class TimeSource {
+public:
+    virtual ~TimeSource() = default;
+    // Today's date in the user's short date form.
+    virtual QString shortDate() const = 0;
+};
+
+class ProgramEnd {
+public:
+    virtual ~ProgramEnd() = default;
+    // Ends the program at once with status 0.
+    virtual void endProgram() = 0;
+};
+
+struct Seams {
+    Random &random;
+    Dialogs &dialogs;
+    TimeSource &time;
+    ProgramEnd &end;
+    records::FileSystem &fileSystem;
+    // The one directory that holds the record files.
+    QString recordDirectory;
+};
+
+} // namespace zarvoni

@@ -1,0 +1,338 @@
+#include "app/tavola.h"
+
+#include "app/captionlabel.h"
+#include "app/controlfactory.h"
+#include "app/images.h"
+#include "app/messageboxcode.h"
+#include "app/picturebutton.h"
+#include "app/surface.h"
+#include "game/answercheck.h"
+#include "game/numberrules.h"
+
+#include <QCloseEvent>
+#include <QKeyEvent>
+#include <QLineEdit>
+#include <QMenu>
+#include <QMenuBar>
+#include <QTimer>
+
+#include <optional>
+
+namespace zarvoni {
+
+namespace {
+
+// The caption the window is created with; the first resize replaces it.
+const QString kCreationCaption = kGameTitle + QStringLiteral("       ");
+
+const QString kNamePrompt = QStringLiteral("Come ti chiami?");
+const QString kGreetingEnd = QStringLiteral(" vediamo se sei un vero campione  ");
+const QString kFarewellStart = QStringLiteral("Ciao ");
+const QString kFarewellEnd = QStringLiteral(", alla prossima sfida!");
+const QString kFarewellTitleStart = QStringLiteral("Data ");
+const QString kRecordStored = QStringLiteral("Ok ho registrato il tuo record, C A M P I O N E");
+const QString kRecordBeatenMeanwhile =
+    QStringLiteral("Nel frattempo un'altra partita ha registrato un record uguale o migliore "
+                   "del tuo, quindi il tuo punteggio non è stato registrato.");
+const QString kRestartPrompt = QStringLiteral("INIZIAMO UNA NUOVA GARA  ?");
+const QString kRestartTitle = QStringLiteral("INIZIARE NUOVA GARA");
+
+constexpr int kRestartButtons =
+    MessageBoxCode::YesNo | MessageBoxCode::Question | MessageBoxCode::SecondButtonDefault;
+
+// The vertical scale the background gradient is painted on: two units a band.
+constexpr int kGradientScale = 2 * kGradientBands;
+
+// The custom pointers' hot spots, in pixels of their 32 x 32 pictures.
+constexpr QPoint kVisorHotSpot(4, 4);
+constexpr QPoint kIconPointerHotSpot(16, 16);
+
+// The character a key press types, as the answer box's key filter sees it:
+// Enter, backspace and printable characters. Shortcuts, navigation and editing
+// keys (arrows, Delete, Ctrl+V) are not characters and reach the box untouched.
+std::optional<int> typedCharacter(const QKeyEvent &key) {
+    if (key.key() == Qt::Key_Return || key.key() == Qt::Key_Enter)
+        return kKeyEnter;
+    if (key.key() == Qt::Key_Backspace)
+        return kKeyBackspace;
+    if (key.modifiers() & (Qt::ControlModifier | Qt::MetaModifier))
+        return std::nullopt;
+    const QString text = key.text();
+    if (text.isEmpty() || text.front() < u' ' || text.front() == u'\x7f')
+        return std::nullopt;
+    return text.front().unicode();
+}
+
+} // namespace
+
+template <class T> T *Tavola::control(const char *name) const {
+    T *found = findChild<T *>(QString::fromLatin1(name));
+    Q_ASSERT_X(found, "Tavola", name);
+    return found;
+}
+
+Tavola::Tavola(const Seams &seams, QWidget *parent) : QMainWindow(parent), m_seams(seams) {
+    setObjectName(QStringLiteral("Tavola"));
+    setWindowTitle(kCreationCaption);
+    setWindowIcon(svgIcon(":/images/zarvoni.svg"));
+    setFont(fontFor(kDefaultFont));
+
+    m_surface = new Surface(this);
+    m_surface->setFixedSize(pixelRect(kClientArea).size());
+    m_surface->setBackgroundColour(QColor::fromRgb(kWindowBackground));
+    setCentralWidget(m_surface);
+    buildControls(m_surface, this);
+    buildMenus(menuBar());
+
+    Timer1 = control<QTimer>("Timer1");
+    txtAnswer = control<QLineEdit>("txtAnswer");
+    cmdNext = control<PictureButton>("cmdNext");
+    cmdExit = control<PictureButton>("cmdExit");
+    lblNum1 = control<CaptionLabel>("lblNum1");
+    lblNum2 = control<CaptionLabel>("lblNum2");
+    lblNum3 = control<CaptionLabel>("lblNum3");
+    lblNum4 = control<CaptionLabel>("lblNum4");
+    Lblsegno = control<CaptionLabel>("Lblsegno");
+    Lblsegno2 = control<CaptionLabel>("Lblsegno2");
+    lblMessage = control<CaptionLabel>("lblMessage");
+    lblScore = control<CaptionLabel>("lblScore");
+    lblScore1 = control<CaptionLabel>("lblScore1");
+    lblScore2 = control<CaptionLabel>("lblScore2");
+    lblconto = control<CaptionLabel>("lblconto");
+    lblnome = control<CaptionLabel>("lblnome");
+    lblnome1 = control<CaptionLabel>("lblnome1");
+    lblpunti = control<CaptionLabel>("lblpunti");
+    Next = control<QMenu>("Next");
+
+    cmdNext->setEnabled(false);
+    const qreal ratio = devicePixelRatioF();
+    m_surface->setCursor(svgCursor(":/images/pointer-visor.svg", kVisorHotSpot, ratio));
+    const QCursor iconPointer = svgCursor(":/images/pointer-icon.svg", kIconPointerHotSpot, ratio);
+    cmdNext->setCursor(iconPointer);
+    lblMessage->setCursor(iconPointer);
+
+    txtAnswer->installEventFilter(this);
+    connect(Timer1, &QTimer::timeout, this, &Tavola::Timer1_Timer);
+    connect(cmdNext, &QPushButton::clicked, this, &Tavola::cmdNext_Click);
+    connect(cmdExit, &QPushButton::clicked, this, &Tavola::cmdExit_Click);
+    connect(Next, &QMenu::aboutToShow, this, &Tavola::Next_Click);
+}
+
+Tavola::~Tavola() = default;
+
+void Tavola::Form_Load() {
+    m_seams.random.reseed();
+    Timer1->stop();
+    const QString nome = m_seams.dialogs.inputBox(kNamePrompt, kGameTitle);
+    m_seams.dialogs.messageBox(u' ' + nome + kGreetingEnd, MessageBoxCode::Exclamation, kGameTitle);
+    lblnome1->setCaption(nome);
+    AvviaTimer();
+    m_stato.cartella = GetSystemDir();
+    showRecordLine();
+    lblconto->setCaption(m_orologio.displayText());
+    lblScore1->setCaption(QStringLiteral("0"));
+    lblScore->setCaption(QStringLiteral("0"));
+}
+
+void Tavola::Form_Activate() {
+    cmdNext_Click();
+}
+
+void Tavola::Form_Resize() {
+    if (isMinimized())
+        TitoloTempo();
+    else
+        setWindowTitle(kGameTitle);
+}
+
+void Tavola::cmdNext_Click() {
+    if (m_done)
+        return;
+    const Exercise exercise = drawExercise(m_seams.random);
+    txtAnswer->clear();
+    lblMessage->setCaption(QString());
+    Lblsegno2->show();
+    Lblsegno->show();
+    lblNum1->setCaption(exercise.captions[0]);
+    lblNum2->setCaption(exercise.captions[1]);
+    lblNum3->setCaption(exercise.captions[2]);
+    lblNum4->setCaption(exercise.captions[3]);
+    Lblsegno2->setVisible(exercise.secondPlusVisible);
+    m_stato.pose(exercise.risultato);
+    cmdNext->setEnabled(false);
+    paintGradient(exercise);
+    txtAnswer->setFocus();
+}
+
+void Tavola::txtAnswer_KeyPress(int &keyAscii) {
+    switch (filterKey(keyAscii)) {
+    case KeyAction::Pass:
+        return;
+    case KeyAction::Cancel:
+        keyAscii = 0;
+        return;
+    case KeyAction::Check:
+        break;
+    }
+    const std::optional<Verdict> verdict = checkAnswer(m_stato, txtAnswer->text());
+    if (!verdict)
+        return;
+    lblMessage->setCaption(verdict->message);
+    if (!verdict->correct) {
+        m_surface->setBackgroundColour(Qt::black);
+        lblScore1->setCaption(formatPlain(m_stato.errate));
+    }
+    lblScore->setCaption(formatPlain(m_stato.esatte));
+    lblScore2->setCaption(formatPlain(m_stato.totale()));
+    cmdNext->setEnabled(true);
+    cmdNext->setFocus();
+}
+
+void Tavola::Timer1_Timer() {
+    if (m_done)
+        return;
+    if (m_orologio.tick() == Countdown::Tick::Expired) {
+        cmdExit_Click();
+        return;
+    }
+    lblconto->setCaption(m_orologio.displayText());
+    if (isMinimized())
+        TitoloTempo();
+}
+
+void Tavola::cmdExit_Click() {
+    if (m_done || m_ending)
+        return;
+    m_ending = true;
+    // The game is over: no tick may start this routine again while its boxes are open.
+    Timer1->stop();
+    m_seams.dialogs.messageBox(kFarewellStart + lblnome1->caption() + kFarewellEnd,
+                               MessageBoxCode::Ok, kFarewellTitleStart + m_seams.time.shortDate());
+    const double stored = leadingNumber(lblpunti->caption());
+    const double score = leadingNumber(lblScore->caption());
+    if (score > stored)
+        storeRecord();
+    endProgram();
+}
+
+void Tavola::Next_Click() {
+    if (m_done || m_ending)
+        return;
+    const int answer = m_seams.dialogs.messageBox(kRestartPrompt, kRestartButtons, kRestartTitle);
+    if (m_done || m_ending || answer == static_cast<int>(MessageBoxButton::No))
+        return;
+    Timer1->stop();
+    m_done = true;
+    hide();
+    emit restartRequested();
+}
+
+bool Tavola::event(QEvent *event) {
+    const bool handled = QMainWindow::event(event);
+    if (event->type() == QEvent::WindowActivate && !m_activated) {
+        m_activated = true;
+        Form_Activate();
+    }
+    return handled;
+}
+
+void Tavola::changeEvent(QEvent *event) {
+    QMainWindow::changeEvent(event);
+    if (event->type() == QEvent::WindowStateChange)
+        Form_Resize();
+}
+
+void Tavola::resizeEvent(QResizeEvent *event) {
+    QMainWindow::resizeEvent(event);
+    Form_Resize();
+}
+
+void Tavola::closeEvent(QCloseEvent *event) {
+    event->accept();
+    if (m_done)
+        return;
+    Timer1->stop();
+    m_done = true;
+    emit closedByPupil();
+}
+
+bool Tavola::eventFilter(QObject *watched, QEvent *event) {
+    if (watched == txtAnswer && event->type() == QEvent::KeyPress) {
+        const std::optional<int> typed = typedCharacter(*static_cast<QKeyEvent *>(event));
+        if (typed) {
+            int keyAscii = *typed;
+            txtAnswer_KeyPress(keyAscii);
+            return keyAscii == 0;
+        }
+    }
+    return QMainWindow::eventFilter(watched, event);
+}
+
+void Tavola::AvviaTimer() {
+    Timer1->start();
+    m_orologio.start();
+    lblconto->setCaption(m_orologio.displayText());
+}
+
+void Tavola::TitoloTempo() {
+    setWindowTitle(m_orologio.displayText());
+}
+
+QString Tavola::GetSystemDir() const {
+    return records::withTrailingSeparator(m_seams.recordDirectory);
+}
+
+records::ReadResult Tavola::Leggifiletxt(const QString &fileName) {
+    return records::RecordFiles(m_stato.cartella, m_seams.fileSystem).read(fileName);
+}
+
+void Tavola::showRecordLine() {
+    records::RecordFiles files(m_stato.cartella, m_seams.fileSystem);
+    QString problem = files.prepare();
+    records::ReadResult score;
+    records::ReadResult holder;
+    if (problem.isEmpty()) {
+        score = Leggifiletxt(records::kScoreFile);
+        holder = Leggifiletxt(records::kNameFile);
+        problem = !score.ok() ? score.error : holder.error;
+    }
+    // A record line is shown whole or not at all: never a score beside the wrong name.
+    const bool shown = problem.isEmpty();
+    lblpunti->setCaption(shown ? score.text : QString());
+    lblnome->setCaption(shown ? holder.text : QString());
+    if (!shown)
+        m_seams.dialogs.messageBox(problem, MessageBoxCode::Exclamation, kGameTitle);
+}
+
+void Tavola::storeRecord() {
+    records::RecordFiles files(m_stato.cartella, m_seams.fileSystem);
+    const records::StoreResult result = files.store(lblScore->caption(), lblnome1->caption());
+    switch (result.outcome) {
+    case records::StoreResult::Outcome::Stored:
+        m_seams.dialogs.messageBox(kRecordStored, MessageBoxCode::Ok, QString());
+        break;
+    case records::StoreResult::Outcome::NotBetter:
+        m_seams.dialogs.messageBox(kRecordBeatenMeanwhile, MessageBoxCode::Information, kGameTitle);
+        break;
+    case records::StoreResult::Outcome::Failed:
+        m_seams.dialogs.messageBox(result.error, MessageBoxCode::Exclamation, kGameTitle);
+        break;
+    }
+}
+
+void Tavola::paintGradient(const Exercise &exercise) {
+    Surface::Bands bands(*m_surface, kGradientScale);
+    for (int i = 0; i < kGradientBands; ++i) {
+        const Rgb colour = gradientBand(exercise, i);
+        bands.fill(2 * i, 2 * i + 2, QColor(colour.red, colour.green, colour.blue));
+    }
+}
+
+void Tavola::endProgram() {
+    Timer1->stop();
+    m_done = true;
+    setEnabled(false); // nothing the pupil does reaches a handler any more
+    m_seams.end.endProgram();
+}
+
+} // namespace zarvoni

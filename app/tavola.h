@@ -1,0 +1,105 @@
+#pragma once
+// The game's one window: it builds its controls from the control table and wires
+// their events to the game's rules, which live in the libraries.
+
+#include "app/seams.h"
+#include "clock/countdown.h"
+#include "game/exercise.h"
+#include "game/gamestate.h"
+#include "records/recordfiles.h"
+
+#include <QMainWindow>
+
+class QLineEdit;
+class QMenu;
+class QTimer;
+
+namespace zarvoni {
+
+class CaptionLabel;
+class PictureButton;
+class Surface;
+
+inline const QString kGameTitle = QStringLiteral("Gioca con le zarvoni di I grado");
+
+class Tavola : public QMainWindow {
+    Q_OBJECT
+public:
+    explicit Tavola(const Seams &seams, QWidget *parent = nullptr);
+    ~Tavola() override;
+
+    // Start-up: the name, the greeting, the clock and the record line. Runs once,
+    // before the window is first shown.
+    void Form_Load();
+
+    const GameState &stato() const { return m_stato; }
+    const Countdown &orologio() const { return m_orologio; }
+
+signals:
+    // The pupil chose a new game: this window is done and a fresh one should replace it.
+    void restartRequested();
+    // The pupil closed the window through its frame.
+    void closedByPupil();
+
+public slots:
+    void Form_Activate();
+    void Form_Resize();
+    void cmdNext_Click();
+    void cmdExit_Click();
+    void Timer1_Timer();
+    void Next_Click();
+    // Sees every character typed into the answer box first; 0 cancels it.
+    void txtAnswer_KeyPress(int &keyAscii);
+
+protected:
+    bool event(QEvent *event) override;
+    void changeEvent(QEvent *event) override;
+    void resizeEvent(QResizeEvent *event) override;
+    void closeEvent(QCloseEvent *event) override;
+    bool eventFilter(QObject *watched, QEvent *event) override;
+
+private:
+    void AvviaTimer();
+    void TitoloTempo();
+    QString GetSystemDir() const;
+    records::ReadResult Leggifiletxt(const QString &fileName);
+    void showRecordLine();
+    void storeRecord();
+    void paintGradient(const Exercise &exercise);
+    void endProgram();
+
+    template <class T> T *control(const char *name) const;
+
+    Seams m_seams;
+    GameState m_stato;
+    Countdown m_orologio;
+    // Only the first activation of the window poses an exercise.
+    bool m_activated = false;
+    // The end-of-game routine has begun; it runs once.
+    bool m_ending = false;
+    // The window is finished: the program ended, or a new game replaced it.
+    bool m_done = false;
+
+    Surface *m_surface = nullptr;
+    QTimer *Timer1 = nullptr;
+    QLineEdit *txtAnswer = nullptr;
+    PictureButton *cmdNext = nullptr;
+    PictureButton *cmdExit = nullptr;
+    CaptionLabel *lblNum1 = nullptr;
+    CaptionLabel *lblNum2 = nullptr;
+    CaptionLabel *lblNum3 = nullptr;
+    CaptionLabel *lblNum4 = nullptr;
+    CaptionLabel *Lblsegno = nullptr;
+    CaptionLabel *Lblsegno2 = nullptr;
+    CaptionLabel *lblMessage = nullptr;
+    CaptionLabel *lblScore = nullptr;
+    CaptionLabel *lblScore1 = nullptr;
+    CaptionLabel *lblScore2 = nullptr;
+    CaptionLabel *lblconto = nullptr;
+    CaptionLabel *lblnome = nullptr;
+    CaptionLabel *lblnome1 = nullptr;
+    CaptionLabel *lblpunti = nullptr;
+    QMenu *Next = nullptr;
+};
+
+} // namespace zarvoni

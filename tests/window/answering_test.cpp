@@ -1,0 +1,143 @@
+#include "window/windowfixture.h"
+
+#include <QClipboard>
+#include <QGuiApplication>
+#include <QTest>
+
+namespace zarvoni::testing {
+namespace {
+
+class Answering : public WindowTest {};
+
+TEST_F(Answering, OnlyMinusAndDigitsReachTheBox) {
+    start();
+    QTest::keyClicks(static_cast<QWidget *>(nullptr), "a+. 1-2");
+    EXPECT_EQ(answerBox()->text(), "1-2");
+    QTest::keyClick(static_cast<QWidget *>(nullptr), Qt::Key_Backspace);
+    EXPECT_EQ(answerBox()->text(), "1-");
+    QTest::keyClicks(static_cast<QWidget *>(nullptr), "xX*/,");
+    EXPECT_EQ(answerBox()->text(), "1-");
+}
+
+TEST_F(Answering, AFifthCharacterIsRefusedTypedOrPasted) {
+    start();
+    QTest::keyClicks(static_cast<QWidget *>(nullptr), "12345");
+    EXPECT_EQ(answerBox()->text(), "1234");
+    answerBox()->clear();
+    QGuiApplication::clipboard()->setText(QStringLiteral("987654"));
+    answerBox()->paste();
+    EXPECT_EQ(answerBox()->text(), "9876");
+}
+
+TEST_F(Answering, ARightAnswerIsPraisedAndCounted) {
+    t.random.script(drawsFor(-2, 3, 4, 0));
+    start();
+    const QColor gradient = surfaceColourAt({300, 0});
+    answer(QStringLiteral("-6"));
+    EXPECT_EQ(caption("lblMessage"), "Esatto. Sei forte!");
+    EXPECT_EQ(caption("lblScore"), "1");
+    EXPECT_EQ(caption("lblScore1"), "0");
+    EXPECT_EQ(caption("lblScore2"), "1");
+    EXPECT_TRUE(nextButton()->isEnabled());
+    EXPECT_TRUE(nextButton()->hasFocus());
+    EXPECT_EQ(surfaceColourAt({300, 0}), gradient) << "a right answer keeps the gradient";
+}
+
+TEST_F(Answering, AWrongAnswerShowsTheSolutionOnBlack) {
+    t.random.script(drawsFor(-2, 3, 4, 0));
+    start();
+    answer(QStringLiteral("6"));
+    EXPECT_EQ(caption("lblMessage"), "Sbagliato!! -6");
+    EXPECT_EQ(caption("lblScore"), "0");
+    EXPECT_EQ(caption("lblScore1"), "1");
+    EXPECT_EQ(caption("lblScore2"), "1");
+    EXPECT_TRUE(nextButton()->isEnabled());
+    EXPECT_TRUE(nextButton()->hasFocus());
+    EXPECT_EQ(surfaceColourAt({300, 0}), QColor(Qt::black));
+    EXPECT_EQ(surfaceColourAt({300, 553}), QColor(Qt::black));
+}
+
+struct EmptyCase {
+    int m, a, b, k;
+    const char *message;
+};
+
+class EmptyAnswer : public WindowTest, public ::testing::WithParamInterface<EmptyCase> {};
+
+TEST_P(EmptyAnswer, CountsAsZero) {
+    const EmptyCase &c = GetParam();
+    t.random.script(drawsFor(c.m, c.a, c.b, c.k));
+    start();
+    answer(QString());
+    EXPECT_EQ(caption("lblMessage"), QLatin1String(c.message));
+}
+
+INSTANTIATE_TEST_SUITE_P(Enter, EmptyAnswer,
+                         ::testing::Values(EmptyCase{2, 5, 5, 2, "Esatto. Sei forte!"},
+                                           EmptyCase{2, 5, 5, 3, "Esatto. Sei forte!"},
+                                           EmptyCase{1, 5, 7, 1, "Sbagliato!! 7"}));
+
+TEST_F(Answering, ASecondEnterOnTheSameExerciseChangesNothing) {
+    t.random.script(drawsFor(-2, 3, 4, 0));
+    start();
+    answer(QStringLiteral("6"));
+    answerBox()->setFocus();
+    answerBox()->clear();
+    answer(QStringLiteral("-6"));
+    EXPECT_EQ(caption("lblMessage"), "Sbagliato!! -6");
+    EXPECT_EQ(caption("lblScore"), "0");
+    EXPECT_EQ(caption("lblScore1"), "1");
+    EXPECT_EQ(caption("lblScore2"), "1");
+}
+
+TEST_F(Answering, CorrectAnswersLeaveTheWrongCounterAsItWas) {
+    start();
+    answerWrong();
+    nextExercise();
+    answerRight();
+    nextExercise();
+    answerRight();
+    EXPECT_EQ(caption("lblScore"), "2");
+    EXPECT_EQ(caption("lblScore1"), "1");
+    EXPECT_EQ(caption("lblScore2"), "3");
+}
+
+struct NextKey {
+    const char *label;
+    Qt::Key key;
+    Qt::KeyboardModifiers modifiers;
+};
+
+class NextExerciseKey : public WindowTest, public ::testing::WithParamInterface<NextKey> {};
+
+TEST_P(NextExerciseKey, PosesTheNextExercise) {
+    start();
+    answerWrong();
+    t.random.script(drawsFor(2, 6, 4, 2));
+    QTest::keyClick(static_cast<QWidget *>(nullptr), GetParam().key, GetParam().modifiers);
+    // An access key clicks the button a moment later, as it shows it pressed.
+    ASSERT_TRUE(QTest::qWaitFor([this] { return !nextButton()->isEnabled(); }));
+    EXPECT_EQ(caption("lblNum3"), "2X");
+    EXPECT_EQ(window->stato().risultato, 1);
+    EXPECT_TRUE(answerBox()->hasFocus());
+    EXPECT_FALSE(nextButton()->isEnabled());
+    EXPECT_EQ(surfaceColourAt({300, 0}), QColor(120, 80, 0)) << "the gradient paints over black";
+}
+
+INSTANTIATE_TEST_SUITE_P(Keys, NextExerciseKey,
+                         ::testing::Values(NextKey{"Enter", Qt::Key_Return, Qt::NoModifier},
+                                           NextKey{"Space", Qt::Key_Space, Qt::NoModifier},
+                                           NextKey{"AltN", Qt::Key_N, Qt::AltModifier}),
+                         [](const auto &info) { return std::string(info.param.label); });
+
+TEST_F(Answering, AClickOnNextPosesTheNextExercise) {
+    start();
+    answerRight();
+    t.random.script(drawsFor(1, 5, 7, 1));
+    QTest::mouseClick(nextButton(), Qt::LeftButton);
+    EXPECT_EQ(caption("lblNum2"), "X");
+    EXPECT_EQ(window->stato().risultato, 7);
+}
+
+} // namespace
+} // namespace zarvoni::testing

@@ -1,0 +1,250 @@
+#include "window/windowfixture.h"
+
+#include "app/gamesession.h"
+
+#include <QApplication>
+#include <QMenuBar>
+#include <QPointer>
+#include <QTest>
+
+namespace zarvoni::testing {
+namespace {
+
+const QString kStored = QStringLiteral("Ok ho registrato il tuo record, C A M P I O N E");
+
+class EndOfGame : public WindowTest {
+protected:
+    void score(int right, int wrong = 0) {
+        for (int i = 0; i < right + wrong; ++i) {
+            if (i < right)
+                answerRight();
+            else
+                answerWrong();
+            nextExercise();
+        }
+    }
+    // Alt+X, as a pupil leaves; the access key clicks the button a moment later.
+    void leave() {
+        QTest::keyClick(static_cast<QWidget *>(nullptr), Qt::Key_X, Qt::AltModifier);
+        ASSERT_TRUE(QTest::qWaitFor([this] { return t.end.count > 0; }));
+    }
+    QStringList messagesAfterStartup() const { return t.dialogs.messagePrompts().mid(1); }
+};
+
+TEST_F(EndOfGame, FarewellWithTodaysDateThenNothingStoredWithoutPoints) {
+    start();
+    leave();
+    ASSERT_EQ(t.dialogs.calls.size(), 3u);
+    const DialogCall &farewell = t.dialogs.calls.back();
+    EXPECT_EQ(farewell.prompt, "Ciao Anna, alla prossima sfida!");
+    EXPECT_EQ(farewell.buttons, 0);
+    EXPECT_EQ(farewell.title, "Data 07/12/26");
+    EXPECT_EQ(t.end.count, 1);
+    EXPECT_EQ(t.bytesOf("eq.txt"), "");
+    EXPECT_EQ(t.bytesOf("neq.txt"), "");
+}
+
+TEST_F(EndOfGame, ABetterScoreIsStoredAndConfirmed) {
+    start();
+    score(3, 1);
+    leave();
+    EXPECT_EQ(t.bytesOf("eq.txt"), "3\r\n");
+    EXPECT_EQ(t.bytesOf("neq.txt"), "Anna\r\n");
+    ASSERT_EQ(messagesAfterStartup(), QStringList({"Ciao Anna, alla prossima sfida!", kStored}));
+    EXPECT_EQ(t.dialogs.calls.back().buttons, 0);
+    EXPECT_EQ(t.dialogs.calls.back().title, "") << "the confirmation has no title of its own";
+    EXPECT_EQ(t.end.count, 1);
+}
+
+struct Contest {
+    const char *label;
+    int right;
+    bool stored;
+};
+
+class AgainstFive : public EndOfGame, public ::testing::WithParamInterface<Contest> {};
+
+TEST_P(AgainstFive, OnlyABetterScoreReplacesTheRecord) {
+    t.write("eq.txt", "5\r\n");
+    t.write("neq.txt", "Bruno\r\n");
+    start();
+    score(GetParam().right);
+    leave();
+    EXPECT_EQ(t.bytesOf("eq.txt"), QByteArray(GetParam().stored ? "6\r\n" : "5\r\n"));
+    EXPECT_EQ(t.bytesOf("neq.txt"), QByteArray(GetParam().stored ? "Anna\r\n" : "Bruno\r\n"));
+    EXPECT_EQ(t.dialogs.messagePrompts().contains(kStored), GetParam().stored);
+    EXPECT_EQ(t.end.count, 1);
+}
+
+INSTANTIATE_TEST_SUITE_P(Record, AgainstFive,
+                         ::testing::Values(Contest{"Tie", 5, false}, Contest{"Better", 6, true}),
+                         [](const auto &info) { return std::string(info.param.label); });
+
+TEST_F(EndOfGame, AnEmptyNameStoresAnEmptyLine) {
+    start(QString());
+    score(1);
+    leave();
+    EXPECT_EQ(t.dialogs.messagePrompts().value(1), "Ciao , alla prossima sfida!");
+    EXPECT_EQ(t.bytesOf("neq.txt"), "\r\n");
+}
+
+TEST_F(EndOfGame, EnterAndSpaceOnTheFocusedExitButtonLeaveToo) {
+    for (const Qt::Key key : {Qt::Key_Return, Qt::Key_Space}) {
+        t.end.count = 0;
+        start();
+        QWidget *exit = find<QWidget>("cmdExit");
+        exit->setFocus();
+        QTest::keyClick(exit, key);
+        EXPECT_EQ(t.end.count, 1) << "key " << key;
+    }
+}
+
+TEST_F(EndOfGame, TheClockExpiringRunsTheSameRoutine) {
+    start();
+    score(2);
+    timer()->stop();
+    for (int i = 0; i < 901; ++i)
+        window->Timer1_Timer();
+    EXPECT_EQ(t.bytesOf("eq.txt"), "2\r\n");
+    EXPECT_TRUE(t.dialogs.messagePrompts().contains(kStored));
+    EXPECT_EQ(t.end.count, 1);
+}
+
+TEST_F(EndOfGame, AFailedStoreKeepsTheOldPairAndSaysSo) {
+    t.write("eq.txt", "1\r\n");
+    t.write("neq.txt", "Bruno\r\n");
+    start();
+    score(2);
+    t.fileSystem.failOn(FaultyFileSystem::Op::WriteTemporary, ENOSPC, 2);
+    leave();
+    EXPECT_EQ(t.bytesOf("eq.txt"), "1\r\n");
+    EXPECT_EQ(t.bytesOf("neq.txt"), "Bruno\r\n");
+    const QStringList messages = messagesAfterStartup();
+    ASSERT_EQ(messages.size(), 2);
+    EXPECT_TRUE(messages[1].contains(u"il disco è pieno")) << messages[1].toStdString();
+    EXPECT_FALSE(messages.contains(kStored));
+    EXPECT_EQ(t.end.count, 1);
+}
+
+TEST_F(EndOfGame, ABetterRecordStoredMeanwhileIsKept) {
+    start();
+    score(2);
+    t.fileSystem.before(FaultyFileSystem::Op::Lock, 1, [this] {
+        t.write("eq.txt", "9\r\n");
+        t.write("neq.txt", "Carla\r\n");
+    });
+    leave();
+    EXPECT_EQ(t.bytesOf("eq.txt"), "9\r\n");
+    EXPECT_EQ(t.bytesOf("neq.txt"), "Carla\r\n");
+    EXPECT_FALSE(t.dialogs.messagePrompts().contains(kStored));
+    EXPECT_TRUE(t.dialogs.messagePrompts().last().contains(u"Nel frattempo"));
+}
+
+TEST_F(EndOfGame, NothingRunsAfterTheEnd) {
+    start();
+    leave();
+    ASSERT_EQ(t.end.count, 1);
+    const QStringList draws = t.random.log;
+    EXPECT_FALSE(timer()->isActive());
+    EXPECT_FALSE(window->isEnabled());
+    window->cmdExit_Click();
+    window->cmdNext_Click();
+    window->Next_Click();
+    window->Timer1_Timer();
+    EXPECT_EQ(t.end.count, 1);
+    EXPECT_EQ(t.dialogs.calls.size(), 3u) << "no dialog after the farewell";
+    EXPECT_EQ(t.random.log, draws);
+}
+
+TEST_F(EndOfGame, ClosingTheWindowStoresNothing) {
+    start();
+    score(2);
+    int closedSignals = 0;
+    QObject::connect(window.get(), &Tavola::closedByPupil, [&] { ++closedSignals; });
+    window->close();
+    EXPECT_EQ(closedSignals, 1);
+    EXPECT_FALSE(timer()->isActive());
+    EXPECT_EQ(t.bytesOf("eq.txt"), "");
+    EXPECT_EQ(t.dialogs.messagePrompts().filter("alla prossima").size(), 0);
+}
+
+class Session : public ::testing::Test {
+protected:
+    Tavola *started() {
+        t.dialogs.inputs.push_back(QStringLiteral("Anna"));
+        session.start();
+        Tavola *window = session.window();
+        EXPECT_TRUE(QTest::qWaitForWindowActive(window));
+        return window;
+    }
+    // Opens "Nuovo  gioco" as a pupil does, with a click on the menu bar.
+    void openNewGameMenu(Tavola *window) {
+        QMenuBar *bar = window->menuBar();
+        const QRect item = bar->actionGeometry(bar->actions().at(0));
+        QTest::mouseClick(bar, Qt::LeftButton, {}, item.center());
+    }
+    QMenu *menuOf(Tavola *window) { return window->findChild<QMenu *>("Next"); }
+
+    TestSeams t;
+    GameSession session{t.seams};
+};
+
+TEST_F(Session, NewGameAnsweredNoChangesNothingAndOpensTheMenu) {
+    Tavola *window = started();
+    window->findChild<QLineEdit *>("txtAnswer")->setText("1");
+    t.dialogs.answers.push_back(7); // No
+    openNewGameMenu(window);
+    const DialogCall &question = t.dialogs.calls.back();
+    EXPECT_EQ(question.prompt, "INIZIAMO UNA NUOVA GARA  ?");
+    EXPECT_EQ(question.buttons, 292);
+    EXPECT_EQ(question.title, "INIZIARE NUOVA GARA");
+    EXPECT_EQ(session.window(), window);
+    EXPECT_TRUE(QTest::qWaitFor([&] { return menuOf(window)->isVisible(); }));
+    menuOf(window)->hide();
+    EXPECT_TRUE(window->findChild<QTimer *>("Timer1")->isActive());
+    EXPECT_EQ(window->findChild<QLineEdit *>("txtAnswer")->text(), "1");
+}
+
+TEST_F(Session, NewGameAnsweredYesStartsAFreshWindow) {
+    t.write("eq.txt", "4\r\n");
+    Tavola *first = started();
+    QPointer<Tavola> old(first);
+    first->Timer1_Timer();
+    t.write("eq.txt", "8\r\n");
+    t.write("neq.txt", "Dario\r\n");
+    t.dialogs.answers.push_back(6); // Yes
+    t.dialogs.inputs.push_back(QStringLiteral("Bea"));
+    openNewGameMenu(first);
+    ASSERT_TRUE(QTest::qWaitFor([&] { return old.isNull(); })) << "the old window is discarded";
+    Tavola *fresh = session.window();
+    ASSERT_NE(fresh, nullptr);
+    ASSERT_TRUE(QTest::qWaitForWindowActive(fresh));
+    const auto label = [fresh](const char *name) {
+        return fresh->findChild<CaptionLabel *>(QString::fromLatin1(name))->caption();
+    };
+    EXPECT_EQ(label("lblnome1"), "Bea");
+    EXPECT_EQ(label("lblconto"), "00:15:00");
+    EXPECT_EQ(label("lblScore"), "0");
+    EXPECT_EQ(label("lblScore1"), "0");
+    EXPECT_EQ(label("lblpunti"), "8\r\n") << "the record is read again";
+    EXPECT_EQ(label("lblnome"), "Dario\r\n");
+    EXPECT_FALSE(label("lblNum1").isEmpty()) << "the first exercise of the new game";
+    EXPECT_EQ(t.end.count, 0);
+    EXPECT_EQ(t.bytesOf("eq.txt"), "8\r\n") << "the abandoned game is not compared";
+
+    int windows = 0;
+    for (QWidget *widget : QApplication::topLevelWidgets())
+        windows += qobject_cast<Tavola *>(widget) ? 1 : 0;
+    EXPECT_EQ(windows, 1);
+    EXPECT_EQ(QApplication::activeModalWidget(), nullptr);
+}
+
+TEST_F(Session, ClosingTheWindowEndsTheProgram) {
+    Tavola *window = started();
+    window->close();
+    EXPECT_EQ(t.end.count, 1);
+    EXPECT_EQ(t.dialogs.messagePrompts().size(), 1) << "only the greeting";
+}
+
+} // namespace
+} // namespace zarvoni::testing

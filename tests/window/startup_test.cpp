@@ -1,0 +1,199 @@
+#include "window/windowfixture.h"
+
+#include <QFile>
+#include <QTest>
+
+namespace zarvoni::testing {
+namespace {
+
+const QString kTitle = QStringLiteral("Gioca con le zarvoni di I grado");
+
+class Startup : public WindowTest {};
+
+TEST_F(Startup, AsksTheNameAndGreetsThePlayerExactly) {
+    load(QStringLiteral("Anna"));
+    ASSERT_EQ(t.dialogs.calls.size(), 2u);
+    const DialogCall &prompt = t.dialogs.calls[0];
+    EXPECT_EQ(prompt.kind, DialogCall::Kind::Input);
+    EXPECT_EQ(prompt.prompt, "Come ti chiami?");
+    EXPECT_EQ(prompt.title, kTitle);
+    const DialogCall &greeting = t.dialogs.calls[1];
+    EXPECT_EQ(greeting.kind, DialogCall::Kind::Message);
+    EXPECT_EQ(greeting.prompt, " Anna vediamo se sei un vero campione  ");
+    EXPECT_EQ(greeting.buttons, 48);
+    EXPECT_EQ(greeting.title, kTitle);
+    EXPECT_EQ(caption("lblnome1"), "Anna");
+}
+
+TEST_F(Startup, AnEmptyOrCancelledNameStillGreets) {
+    load(QString());
+    EXPECT_EQ(t.dialogs.calls.at(1).prompt, "  vediamo se sei un vero campione  ");
+    EXPECT_EQ(caption("lblnome1"), "");
+}
+
+TEST_F(Startup, ANameIsShownAsTypedNeverAsMarkup) {
+    load(QStringLiteral("<b>Tom</b> & Jerry"));
+    EXPECT_EQ(find("lblnome1")->textFormat(), Qt::PlainText);
+    EXPECT_EQ(caption("lblnome1"), "<b>Tom</b> & Jerry");
+}
+
+TEST_F(Startup, ReseedsFirstAndKeepsTheClockStillWhileTheDialogsAreOpen) {
+    create();
+    int ticksWhileOpen = 0;
+    t.dialogs.whileOpen = [&](const DialogCall &) {
+        ticksWhileOpen += timer()->isActive() ? 1 : 0;
+    };
+    t.dialogs.inputs.push_back(QStringLiteral("Anna"));
+    window->Form_Load();
+    EXPECT_EQ(t.random.log.value(0), "seed");
+    EXPECT_EQ(ticksWhileOpen, 0);
+    EXPECT_TRUE(timer()->isActive());
+}
+
+TEST_F(Startup, ShowsFullClockAndZeroCountersBeforeTheFirstTick) {
+    load();
+    EXPECT_EQ(caption("lblconto"), "00:15:00");
+    EXPECT_EQ(window->orologio().tempoRestante(), 900);
+    EXPECT_EQ(caption("lblScore"), "0");
+    EXPECT_EQ(caption("lblScore1"), "0");
+    EXPECT_EQ(caption("lblScore2"), "0");
+    EXPECT_EQ(window->stato().cartella, t.recordDir.path() + u'/');
+}
+
+TEST_F(Startup, FirstRunCreatesEmptyRecordFilesAndAnEmptyRecordLine) {
+    load();
+    EXPECT_EQ(t.bytesOf("eq.txt"), "");
+    EXPECT_EQ(t.bytesOf("neq.txt"), "");
+    EXPECT_EQ(caption("lblpunti"), "");
+    EXPECT_EQ(caption("lblnome"), "");
+}
+
+TEST_F(Startup, ShowsTheStoredRecordWithItsLineBreaks) {
+    t.write("eq.txt", "12\r\n");
+    t.write("neq.txt", "Bruno\r\n");
+    load();
+    EXPECT_EQ(caption("lblpunti"), "12\r\n");
+    EXPECT_EQ(caption("lblnome"), "Bruno\r\n");
+    EXPECT_EQ(t.bytesOf("eq.txt"), "12\r\n");
+    EXPECT_EQ(t.bytesOf("neq.txt"), "Bruno\r\n");
+}
+
+struct BadRecord {
+    const char *label;
+    std::function<void(TestSeams &)> make;
+    const char *file;
+};
+
+class BadRecordAtStartup : public WindowTest, public ::testing::WithParamInterface<BadRecord> {};
+
+TEST_P(BadRecordAtStartup, SaysWhatIsWrongShowsNoRecordAndPlaysOn) {
+    t.write("eq.txt", "12\r\n");
+    t.write("neq.txt", "Bruno\r\n");
+    GetParam().make(t);
+    start();
+    const QStringList messages = t.dialogs.messagePrompts();
+    ASSERT_EQ(messages.size(), 2) << messages.join(" | ").toStdString();
+    EXPECT_TRUE(messages[1].contains(t.path(QLatin1String(GetParam().file))))
+        << messages[1].toStdString();
+    EXPECT_EQ(caption("lblpunti"), "") << "never a score beside the wrong name";
+    EXPECT_EQ(caption("lblnome"), "");
+    EXPECT_TRUE(timer()->isActive());
+    EXPECT_FALSE(caption("lblNum1").isEmpty()) << "the first exercise is posed";
+}
+
+INSTANTIATE_TEST_SUITE_P(
+    Files, BadRecordAtStartup,
+    ::testing::Values(BadRecord{"ScoreIsADirectory",
+                                [](TestSeams &t) {
+                                    QFile::remove(t.path("eq.txt"));
+                                    QDir(t.recordDir.path()).mkdir("eq.txt");
+                                },
+                                "eq.txt"},
+                      BadRecord{"BinaryName",
+                                [](TestSeams &t) { t.write("neq.txt", QByteArray("\0\1\2", 3)); },
+                                "neq.txt"},
+                      BadRecord{"DirectoryNotWritable",
+                                [](TestSeams &t) {
+                                    t.fileSystem.failOn(FaultyFileSystem::Op::CheckWritable,
+                                                        EACCES);
+                                },
+                                ""}),
+    [](const auto &info) { return std::string(info.param.label); });
+
+TEST_F(Startup, FirstActivationPosesTheFirstExerciseOnlyOnce) {
+    t.random.script(drawsFor(-2, 3, 4, 0));
+    start();
+    EXPECT_EQ(caption("lblNum1"), "3x");
+    EXPECT_EQ(caption("lblNum2"), "4");
+    EXPECT_EQ(caption("lblNum3"), "-6");
+    EXPECT_EQ(caption("lblNum4"), "-8");
+    EXPECT_EQ(window->stato().risultato, -6);
+    EXPECT_FALSE(nextButton()->isEnabled());
+    const qsizetype draws = t.random.log.count("r");
+
+    // The pupil switches to another program and back.
+    QWidget other;
+    other.show();
+    other.activateWindow();
+    ASSERT_TRUE(QTest::qWaitForWindowActive(&other));
+    window->activateWindow();
+    ASSERT_TRUE(QTest::qWaitForWindowActive(window.get()));
+    EXPECT_EQ(t.random.log.count("r"), draws) << "coming back poses no new exercise";
+    EXPECT_EQ(caption("lblNum1"), "3x");
+}
+
+TEST_F(Startup, TheTitleLosesItsTrailingSpacesWhenShown) {
+    start();
+    EXPECT_EQ(window->windowTitle(), kTitle);
+}
+
+struct Posed {
+    int m, a, b, k;
+    bool secondPlusVisible;
+};
+
+class NewExercise : public WindowTest, public ::testing::WithParamInterface<Posed> {};
+
+TEST_P(NewExercise, ClearsTheAnswerAndMessageAndShowsTheSigns) {
+    const Posed &p = GetParam();
+    start();
+    answerRight();
+    t.random.script(drawsFor(p.m, p.a, p.b, p.k));
+    nextExercise();
+    EXPECT_EQ(answerBox()->text(), "");
+    EXPECT_EQ(caption("lblMessage"), "");
+    EXPECT_FALSE(nextButton()->isEnabled());
+    EXPECT_FALSE(find("Lblsegno")->isHidden());
+    EXPECT_EQ(!find("Lblsegno2")->isHidden(), p.secondPlusVisible);
+}
+
+INSTANTIATE_TEST_SUITE_P(Signs, NewExercise,
+                         ::testing::Values(Posed{-2, 3, 4, 0, false}, Posed{-1, 2, 9, 3, true},
+                                           Posed{1, 5, 7, 1, true}, Posed{2, 6, 4, 2, true}));
+
+TEST_F(Startup, NumberBoxesWidenToTheRightKeepingTheirLeftEdge) {
+    t.random.script(drawsFor(-2, 3, 4, 0));
+    start();
+    CaptionLabel *first = find("lblNum1");
+    CaptionLabel *third = find("lblNum3");
+    EXPECT_EQ(first->x(), 40);
+    EXPECT_EQ(third->x(), 330);
+    EXPECT_GT(first->width(), 23) << "\"3x\" is wider than the box's starting width";
+    EXPECT_GE(first->width(), first->fontMetrics().horizontalAdvance("3x"));
+    EXPECT_EQ(first->height(), third->height()) << "one line of the same font";
+    EXPECT_LT(first->height(), 2 * first->fontMetrics().height());
+    EXPECT_TRUE(first->autoFillBackground());
+}
+
+TEST_F(Startup, GradientRunsFromTheTopBandToTheBottomBand) {
+    t.random.script(drawsFor(2, 8, 9, 3));
+    start();
+    // Points of the surface that no control covers.
+    EXPECT_EQ(surfaceColourAt({300, 0}), QColor(160, 180, 0));
+    EXPECT_EQ(surfaceColourAt({300, 553}), QColor(160, 180, 255));
+    const QColor middle = surfaceColourAt({300, 277});
+    EXPECT_NEAR(middle.blue(), 128, 2);
+}
+
+} // namespace
+} // namespace zarvoni::testing

@@ -1,0 +1,45 @@
+#include "window/windowfixture.h"
+
+#include <QApplication>
+#include <QTest>
+
+namespace zarvoni::testing {
+
+Tavola &WindowTest::create() {
+    window = std::make_unique<Tavola>(t.seams);
+    return *window;
+}
+
+Tavola &WindowTest::load(const QString &name) {
+    create();
+    t.dialogs.inputs.push_back(name);
+    window->Form_Load();
+    return *window;
+}
+
+Tavola &WindowTest::start(const QString &name) {
+    load(name);
+    window->show();
+    window->activateWindow();
+    EXPECT_TRUE(QTest::qWaitForWindowActive(window.get()));
+    EXPECT_TRUE(QTest::qWaitFor([this] { return answerBox()->hasFocus(); }))
+        << "the first exercise puts the focus in the answer box";
+    return *window;
+}
+
+void WindowTest::answer(const QString &text) {
+    QTest::keyClicks(static_cast<QWidget *>(nullptr), text);
+    QTest::keyClick(static_cast<QWidget *>(nullptr), Qt::Key_Return);
+}
+
+void WindowTest::nextExercise() {
+    ASSERT_TRUE(nextButton()->hasFocus());
+    QTest::keyClick(static_cast<QWidget *>(nullptr), Qt::Key_Return);
+    ASSERT_TRUE(answerBox()->hasFocus());
+}
+
+QColor WindowTest::surfaceColourAt(QPoint point) const {
+    return window->centralWidget()->grab().toImage().pixelColor(point);
+}
+
+} // namespace zarvoni::testing
