@@ -10,13 +10,16 @@ Surface::Surface(QWidget *parent) : QWidget(parent) {
 }
 
 void Surface::setBackgroundColour(QColor colour) {
+    fitImage();
     m_colour = colour;
     m_image.fill(colour);
     update();
 }
 
-Surface::Bands::Bands(Surface &surface, int scale)
-    : m_surface(surface), m_scale(scale), m_painter(&surface.m_image) {}
+Surface::Bands::Bands(Surface &surface, int scale) : m_surface(surface), m_scale(scale) {
+    m_surface.fitImage();
+    m_painter.begin(&m_surface.m_image);
+}
 
 Surface::Bands::~Bands() {
     m_painter.end();
@@ -36,14 +39,18 @@ void Surface::paintEvent(QPaintEvent *event) {
 }
 
 void Surface::resizeEvent(QResizeEvent *event) {
-    // Growing keeps what was drawn and fills the new area with the background colour.
-    if (event->size().width() > m_image.width() || event->size().height() > m_image.height()) {
-        QImage grown(event->size().expandedTo(m_image.size()), QImage::Format_RGB32);
-        grown.fill(m_colour);
-        QPainter(&grown).drawImage(0, 0, m_image);
-        m_image = grown;
-    }
+    fitImage();
     QWidget::resizeEvent(event);
+}
+
+void Surface::fitImage() {
+    // Growing keeps what was drawn and fills the new area with the background colour.
+    if (width() <= m_image.width() && height() <= m_image.height())
+        return;
+    QImage grown(size().expandedTo(m_image.size()), QImage::Format_RGB32);
+    grown.fill(m_colour);
+    QPainter(&grown).drawImage(0, 0, m_image);
+    m_image = grown;
 }
 
 } // namespace zarvoni

@@ -39,6 +39,9 @@ protected:
     void resizeEvent(QResizeEvent *event) override;
 
 private:
+    // Grows the image to the widget's size, keeping what was drawn.
+    void fitImage();
+
     QImage m_image;
     QColor m_colour;
 };

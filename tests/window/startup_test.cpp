@@ -195,5 +195,12 @@ TEST_F(Startup, GradientRunsFromTheTopBandToTheBottomBand) {
     EXPECT_NEAR(middle.blue(), 128, 2);
 }
 
+TEST_F(Startup, AnExercisePosedBeforeTheWindowIsShownIsPaintedToo) {
+    t.random.script(drawsFor(2, 8, 9, 3));
+    create();
+    window->cmdNext_Click();
+    EXPECT_EQ(surfaceColourAt({300, 0}), QColor(160, 180, 0));
+}
+
 } // namespace
 } // namespace zarvoni::testing
