@@ -123,12 +123,12 @@ QRect pixelRect(const TwipRect &rect) {
             rect.height / kTwipsPerPixel};
 }
 
-QFont fontFor(const FontSpec &spec) {
+QFont fontFor(const FontSpec &style) {
     QFont font;
-    font.setFamilies(familiesFor(spec.face));
-    font.setPixelSize(static_cast<int>(std::lround(spec.points * kPixelsPerPoint)));
-    font.setBold(spec.bold);
-    font.setItalic(spec.italic);
+    font.setFamilies(familiesFor(style.face));
+    font.setPixelSize(static_cast<int>(std::lround(style.points * kPixelsPerPoint)));
+    font.setBold(style.bold);
+    font.setItalic(style.italic);
     return font;
 }
 

@@ -16,7 +16,7 @@ QRect pixelRect(const TwipRect &rect);
 
 // The font of a table row; families that this machine lacks fall back to
 // metric-compatible ones. Sizes are pixels at 96 dpi, like the layout.
-QFont fontFor(const FontSpec &spec);
+QFont fontFor(const FontSpec &style);
 
 // Creates every control of the table on the surface, named after its row, with
 // the first row on top and the text box and buttons above every label; timers
