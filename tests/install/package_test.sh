@@ -29,7 +29,10 @@ if ! cpack --config "$build/CPackConfig.cmake" -B "$tmp/out" -D CPACK_INSTALL_PR
     exit 1
 fi
 set -- "$tmp"/out/zarvoni_*.deb
-[ $# -eq 1 ] && [ -f "$1" ] || { echo "FAIL: cpack made no single .deb: $*" >&2; exit 1; }
+if [ $# -ne 1 ] || [ ! -f "$1" ]; then
+    echo "FAIL: cpack made no single .deb: $*" >&2
+    exit 1
+fi
 deb=$1
 arch=$(dpkg --print-architecture)
 [ "$(basename "$deb")" = "zarvoni_${version}_${arch}.deb" ] || fail "package file $(basename "$deb")"
@@ -103,7 +106,9 @@ printf 'Giulia\r\n' >"$records/neq.txt"
 
 run_dpkg -r zarvoni
 [ ! -e "$inst/usr/bin/zarvoni" ] || fail "dpkg -r left usr/bin/zarvoni"
-[ -f "$records/eq.txt" ] && [ -f "$records/neq.txt" ] || fail "dpkg -r removed the record files"
+if [ ! -f "$records/eq.txt" ] || [ ! -f "$records/neq.txt" ]; then
+    fail "dpkg -r removed the record files"
+fi
 [ "$(cat "$records/eq.txt")" = "$(printf '12\r')" ] || fail "dpkg -r changed the record"
 
 run_dpkg -P zarvoni
