@@ -1,13 +1,15 @@
 # make run   - install what is missing, build, play
 # make test  - install what is missing, build with warnings as errors, run every test
 # make bench - build in release mode and print the performance table
+# make package - build the Debian package build/package/zarvoni_<version>_<arch>.deb
 
 JOBS ?= $(shell nproc)
 RUN_DIR := build/run
 TEST_DIR := build/test
+PACKAGE_DIR := build/package
 CMAKE_GEN := $(shell command -v ninja >/dev/null 2>&1 && echo -G Ninja)
 
-.PHONY: all run build test deps-run deps-test clean
+.PHONY: all run build test package deps-run deps-test deps-package clean
 
 all: build
 
@@ -16,6 +18,9 @@ deps-run:
 
 deps-test:
 	@tools/install-deps test
+
+deps-package:
+	@tools/install-deps package
 
 build: deps-run
 	cmake -S . -B $(RUN_DIR) $(CMAKE_GEN) -DCMAKE_BUILD_TYPE=RelWithDebInfo \
@@ -31,6 +36,15 @@ test: deps-test
 	    -DZARVONI_RECORD_DIR=$(CURDIR)/$(TEST_DIR)/e2e-records
 	cmake --build $(TEST_DIR) -j $(JOBS)
 	ctest --test-dir $(TEST_DIR) --output-on-failure -j $(JOBS)
+
+# A release build for prefix /usr, so the record directory is /var/games/zarvoni.
+package: deps-package
+	cmake -S . -B $(PACKAGE_DIR) $(CMAKE_GEN) -DCMAKE_BUILD_TYPE=Release \
+	    -DCMAKE_INSTALL_PREFIX=/usr -DZARVONI_RECORD_DIR=/var/games/zarvoni \
+	    -DZARVONI_BUILD_TESTS=OFF
+	cmake --build $(PACKAGE_DIR) -j $(JOBS)
+	cd $(PACKAGE_DIR) && cpack -G DEB
+	@ls -1 $(PACKAGE_DIR)/zarvoni_*.deb
 
 clean:
 	rm -rf build

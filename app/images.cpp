@@ -1,5 +1,7 @@
 #include "app/images.h"
 
+#include <QGuiApplication>
+
 namespace zarvoni {
 
 namespace {
@@ -15,8 +17,16 @@ QPixmap pictureAt(const QIcon &icon, int size, qreal devicePixelRatio) {
 }
 
 QCursor svgCursor(const char *resource, QPoint hotSpot, qreal devicePixelRatio) {
-    return QCursor(pictureAt(svgIcon(resource), kCursorSize, devicePixelRatio), hotSpot.x(),
-                   hotSpot.y());
+    const QPixmap picture = pictureAt(svgIcon(resource), kCursorSize, devicePixelRatio);
+    const QPoint spot =
+        cursorHotSpot(hotSpot, picture.devicePixelRatio(), QGuiApplication::platformName());
+    return QCursor(picture, spot.x(), spot.y());
+}
+
+QPoint cursorHotSpot(QPoint hotSpot, qreal devicePixelRatio, QStringView platform) {
+    if (platform == u"xcb")
+        return (QPointF(hotSpot) * devicePixelRatio).toPoint();
+    return hotSpot;
 }
 
 } // namespace zarvoni

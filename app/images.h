@@ -5,6 +5,7 @@
 #include <QCursor>
 #include <QIcon>
 #include <QPixmap>
+#include <QStringView>
 
 namespace zarvoni {
 
@@ -12,7 +13,13 @@ QIcon svgIcon(const char *resource);
 
 QPixmap pictureAt(const QIcon &icon, int size, qreal devicePixelRatio);
 
-// A mouse pointer of 32 x 32 device-independent pixels.
+// A mouse pointer of 32 x 32 device-independent pixels; the hot spot is in those
+// pixels too.
 QCursor svgCursor(const char *resource, QPoint hotSpot, qreal devicePixelRatio);
+
+// The hot spot to hand to QCursor on the given platform for a picture rendered at
+// devicePixelRatio. Qt's xcb platform passes it to the X server unchanged, in the
+// pixels of the rendered picture; the others take device-independent pixels.
+QPoint cursorHotSpot(QPoint hotSpot, qreal devicePixelRatio, QStringView platform);
 
 } // namespace zarvoni

@@ -39,7 +39,9 @@ void WindowTest::nextExercise() {
 }
 
 QColor WindowTest::surfaceColourAt(QPoint point) const {
-    return window->centralWidget()->grab().toImage().pixelColor(point);
+    // The grab holds device pixels: scale the point when the window runs above scale 1.
+    const QImage image = window->centralWidget()->grab().toImage();
+    return image.pixelColor((QPointF(point) * image.devicePixelRatio()).toPoint());
 }
 
 } // namespace zarvoni::testing

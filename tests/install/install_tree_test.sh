@@ -1,0 +1,95 @@
+#!/bin/sh
+# Installs the build tree into a DESTDIR and checks what lands there: the files
+# and their modes, the record directory, the desktop entry and the AppStream
+# metadata (validated without network). Then runs the record directory's install
+# step alone on a real path, as the user running the test.
+# Usage: install_tree_test.sh BUILD_DIR RECORD_DIR VERSION INSTALL_RECORD_DIR_SCRIPT
+set -eu
+build=$1
+record_dir=$2
+version=$3
+record_script=$4
+
+tmp=$(mktemp -d)
+trap 'rm -rf "$tmp"' EXIT
+root=$tmp/root
+failures=0
+fail() {
+    echo "FAIL: $*" >&2
+    failures=$((failures + 1))
+}
+
+if ! DESTDIR=$root cmake --install "$build" --prefix /usr >"$tmp/install.log" 2>&1; then
+    cat "$tmp/install.log" >&2
+    echo "FAIL: cmake --install into a DESTDIR" >&2
+    exit 1
+fi
+
+# path mode: a regular file with that mode.
+expect_file() {
+    if [ ! -f "$root$1" ]; then
+        fail "$1 is not installed"
+    elif [ "$(stat -c %a "$root$1")" != "$2" ]; then
+        fail "$1 has mode $(stat -c %a "$root$1"), not $2"
+    fi
+}
+expect_file /usr/bin/zarvoni 755
+expect_file /usr/share/applications/zarvoni.desktop 644
+expect_file /usr/share/icons/hicolor/scalable/apps/zarvoni.svg 644
+expect_file /usr/share/icons/hicolor/48x48/apps/zarvoni.png 644
+expect_file /usr/share/metainfo/zarvoni.metainfo.xml 644
+
+installed=$(cd "$root" && find . -type f | sort | tr '\n' ' ')
+expected="./usr/bin/zarvoni ./usr/share/applications/zarvoni.desktop \
+./usr/share/icons/hicolor/48x48/apps/zarvoni.png \
+./usr/share/icons/hicolor/scalable/apps/zarvoni.svg \
+./usr/share/metainfo/zarvoni.metainfo.xml "
+[ "$installed" = "$expected" ] || fail "installed files: $installed"
+
+png=$root/usr/share/icons/hicolor/48x48/apps/zarvoni.png
+file -b "$png" | grep -q '^PNG image data, 48 x 48, 8-bit/color RGBA' ||
+    fail "the 48 px icon is: $(file -b "$png")"
+cmp -s "$root/usr/share/icons/hicolor/scalable/apps/zarvoni.svg" \
+    "$(dirname "$0")/../../app/images/zarvoni.svg" || fail "the SVG icon is not the window's icon"
+
+if [ ! -d "$root$record_dir" ]; then
+    fail "the record directory $record_dir is not created"
+elif [ "$(stat -c %a "$root$record_dir")" != 2775 ]; then
+    fail "the record directory has mode $(stat -c %a "$root$record_dir"), not 2775"
+elif [ -n "$(ls -A "$root$record_dir")" ]; then
+    fail "the record directory is installed with files in it"
+fi
+
+desktop=$root/usr/share/applications/zarvoni.desktop
+desktop-file-validate "$desktop" || fail "desktop-file-validate"
+for line in Exec=zarvoni Icon=zarvoni Categories=Education\;Math\; Name=Zarvoni; do
+    grep -qx "$line" "$desktop" || fail "the desktop entry lacks $line"
+done
+grep -q '^Comment=.*equazioni di primo grado' "$desktop" || fail "no Italian comment"
+
+metainfo=$root/usr/share/metainfo/zarvoni.metainfo.xml
+# The component id is the desktop file's name, zarvoni; AppStream would rather
+# have a reverse domain name, and warns. Every other finding fails the test.
+appstreamcli validate --no-net --override=cid-desktopapp-is-not-rdns=info "$metainfo" ||
+    fail "appstreamcli validate"
+grep -q '<launchable type="desktop-id">zarvoni.desktop</launchable>' "$metainfo" ||
+    fail "the metainfo does not launch zarvoni.desktop"
+grep -q "<release version=\"$version\" date=\"[0-9-]*\"/>" "$metainfo" ||
+    fail "the metainfo's release is not $version"
+
+# The record directory's install step on the real file system, without DESTDIR:
+# as root it also gives the directory to the games group.
+dir=$tmp/var/games/zarvoni
+if ! env -u DESTDIR cmake -DZARVONI_RECORD_DIR="$dir" -P "$record_script" >"$tmp/record.log" 2>&1; then
+    cat "$tmp/record.log" >&2
+    fail "the record directory's install step"
+elif [ "$(stat -c %a "$dir")" != 2775 ]; then
+    fail "the record directory's install step gives mode $(stat -c %a "$dir")"
+elif [ "$(id -u)" -eq 0 ] && [ "$(stat -c %G "$dir")" != games ]; then
+    fail "installed as root, the record directory belongs to group $(stat -c %G "$dir")"
+elif [ "$(id -u)" -ne 0 ] && [ "$(stat -c %G "$dir")" != "$(id -gn)" ]; then
+    fail "installed as a user, the record directory's group changed to $(stat -c %G "$dir")"
+fi
+
+[ "$failures" -eq 0 ] || exit 1
+echo "install tree: ok"
