@@ -9,6 +9,7 @@
 #include "game/answercheck.h"
 #include "game/numberrules.h"
 
+#include <QApplication>
 #include <QCloseEvent>
 #include <QKeyEvent>
 #include <QLineEdit>
@@ -219,8 +220,16 @@ void Tavola::Next_Click() {
     if (m_done || m_ending)
         return;
     const int answer = m_seams.dialogs.messageBox(kRestartPrompt, kRestartButtons, kRestartTitle);
-    if (m_done || m_ending || answer == static_cast<int>(MessageBoxButton::No))
+    if (m_done || m_ending)
         return;
+    if (answer == static_cast<int>(MessageBoxButton::No)) {
+        // The question box took the window's activation, and the menu that opens
+        // next keeps the window system from giving it back. The window takes it
+        // back itself, or the focus would not return to the answer box or to
+        // "Nuovo calcolo" once the pupil closes the menu.
+        QApplication::setActiveWindow(this);
+        return;
+    }
     Timer1->stop();
     m_done = true;
     hide();

@@ -205,6 +205,28 @@ TEST_F(Session, NewGameAnsweredNoChangesNothingAndOpensTheMenu) {
     EXPECT_EQ(window->findChild<QLineEdit *>("txtAnswer")->text(), "1");
 }
 
+TEST_F(Session, NewGameAnsweredNoGivesTheFocusBack) {
+    Tavola *window = started();
+    QWidget *answerBox = window->findChild<QLineEdit *>("txtAnswer");
+    ASSERT_EQ(QApplication::focusWidget(), answerBox);
+    // A real question box takes the activation away from the window, and nothing
+    // gives it back while the menu opens.
+    QWidget box;
+    t.dialogs.whileOpen = [&box](const DialogCall &) {
+        box.show();
+        QApplication::setActiveWindow(&box);
+        box.hide();
+    };
+    t.dialogs.answers.push_back(7); // No
+    openNewGameMenu(window);
+    EXPECT_EQ(QApplication::activeWindow(), window);
+    ASSERT_TRUE(QTest::qWaitFor([&] { return menuOf(window)->isVisible(); }));
+    // Escape closes the menu, a second one leaves the menu bar.
+    QTest::keyClick(menuOf(window), Qt::Key_Escape);
+    QTest::keyClick(window->menuBar(), Qt::Key_Escape);
+    EXPECT_EQ(QApplication::focusWidget(), answerBox);
+}
+
 TEST_F(Session, NewGameAnsweredYesStartsAFreshWindow) {
     t.write("eq.txt", "4\r\n");
     Tavola *first = started();

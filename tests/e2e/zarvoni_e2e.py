@@ -1,0 +1,1265 @@
+#!/usr/bin/python3
+"""End-to-end scenarios: the real zarvoni binary on a private X server.
+
+Each scenario starts the built game on Xvfb with openbox as window manager,
+types and clicks with xdotool as a pupil does, reads the window through AT-SPI
+the way a screen reader does, and compares the record files byte for byte.
+
+    zarvoni_e2e.py --binary B --record-dir D --build-root R --work-dir W \
+                   --failure-dir F SCENARIO
+
+The record directory is the one baked into the binary; it must lie inside the
+build tree, and the scenario empties it before it starts. Run with Debian's
+/usr/bin/python3, which has pyatspi. Exit status: 0 passed, 1 failed, 2 cannot
+run here, 77 skipped (the machine cannot make a directory read-only).
+
+As root, the read-only directory is a read-only bind mount, else the immutable
+flag, else the whole session runs as the user nobody with a mode of 0555; the
+environment variable ZARVONI_E2E_READ_ONLY=mount|chattr|nobody picks one.
+"""
+
+import argparse
+import datetime
+import importlib.util
+import os
+import pwd
+import re
+import shutil
+import signal
+import stat
+import subprocess
+import sys
+import time
+import traceback
+
+GAME_TITLE = "Gioca con le zarvoni di I grado"
+NAME_PROMPT = "Come ti chiami?"
+GREETING_END = " vediamo se sei un vero campione  "
+CORRECT = "Esatto. Sei forte!"
+WRONG_PREFIX = "Sbagliato!! "
+FAREWELL = "Ciao {}, alla prossima sfida!"
+RECORD_STORED = "Ok ho registrato il tuo record, C A M P I O N E"
+PROGRAM_NAME = "Zarvoni"  # the title of a box that has none of its own
+STORE_FAILED_START = "Non sono riuscito a registrare il tuo record."
+READ_FAILED_START = "Non riesco a leggere il file dei record."
+RESTART_PROMPT = "INIZIAMO UNA NUOVA GARA  ?"
+RESTART_TITLE = "INIZIARE NUOVA GARA"
+MENU_NEW_GAME = "Nuovo  gioco"
+BUTTON_NEXT = "Nuovo calcolo"
+BUTTON_YES = "Sì"
+BUTTON_NO = "No"
+START_TIME = "00:15:00"
+
+SCORE_FILE = "eq.txt"
+NAME_FILE = "neq.txt"
+
+# Labels carry no identifier a screen reader can see, so they are told apart by
+# their place: the top-left corner of each control in the window's client area,
+# in pixels (the window's control table, in twips, divided by 15).
+LABEL_PLACES = {
+    "lblNum1": (40, 16),
+    "lblNum2": (192, 16),
+    "lblNum3": (330, 16),
+    "lblNum4": (456, 16),
+    "Lblsegno": (104, 24),
+    "Lblsegno2": (400, 32),
+    "lblMessage": (16, 128),
+    "lblScore": (72, 272),
+    "lblScore1": (368, 272),
+    "lblScore2": (632, 272),
+    "lblconto": (592, 40),
+    "lblnome1": (352, 440),
+    "lblnome": (173, 504),
+    "lblpunti": (640, 504),
+}
+PLACE_TOLERANCE = 3
+
+# How the hidden term is shown, and its coefficient.
+UNKNOWN_FORMS = {"X": 1, "3x": 3, "4X": 4, "2X": 2}
+
+WAIT = 15.0  # seconds to wait for something the game should do at once
+POLL = 0.05
+EXIT_SKIP = 77
+
+
+class StepFailed(Exception):
+    """A scenario step did not see what it expected."""
+
+
+def log(message):
+    print(message, flush=True)
+
+
+# --------------------------------------------------------------------------
+# Making the record directory read-only, even for root
+
+
+def run_quiet(command, timeout=20):
+    return subprocess.run(command, stdout=subprocess.PIPE, stderr=subprocess.STDOUT,
+                          text=True, timeout=timeout, check=False)
+
+
+def is_writable_by_me(directory):
+    probe = os.path.join(directory, ".zarvoni-e2e-probe")
+    try:
+        with open(probe, "wb"):
+            pass
+    except OSError:
+        return False
+    os.unlink(probe)
+    return True
+
+
+def has_immutable_flag(path):
+    result = run_quiet(["lsattr", "-d", path])
+    return result.returncode == 0 and "i" in result.stdout.split()[0]
+
+
+def release_directory(directory):
+    """Undoes whatever an interrupted run left on the directory: a read-only
+    bind mount, the immutable flag, a missing write permission."""
+    for _ in range(4):
+        if not os.path.ismount(directory):
+            break
+        run_quiet(["umount", directory])
+    if os.path.isdir(directory):
+        if os.geteuid() == 0 and shutil.which("lsattr") and has_immutable_flag(directory):
+            run_quiet(["chattr", "-i", directory])
+        if os.stat(directory).st_uid == os.geteuid():
+            os.chmod(directory, 0o755)
+
+
+def make_read_only(directory, method):
+    """Makes directory read-only by method ("mount", "chattr" or "chmod") and
+    returns how to undo it; fails when the directory can still be written."""
+    if method == "mount":
+        for command in (["mount", "--bind", directory, directory],
+                        ["mount", "-o", "remount,bind,ro", directory]):
+            result = run_quiet(command)
+            if result.returncode != 0:
+                release_directory(directory)
+                raise StepFailed(f"{' '.join(command)} failed: {result.stdout.strip()}")
+
+        def undo():
+            run_quiet(["umount", directory])
+    elif method == "chattr":
+        result = run_quiet(["chattr", "+i", directory])
+        if result.returncode != 0:
+            raise StepFailed(f"chattr +i failed: {result.stdout.strip()}")
+
+        def undo():
+            run_quiet(["chattr", "-i", directory])
+    else:
+        mode = stat.S_IMODE(os.stat(directory).st_mode)
+        os.chmod(directory, 0o555)
+
+        def undo():
+            os.chmod(directory, mode)
+    if is_writable_by_me(directory):
+        undo()
+        raise StepFailed(f"{directory} is still writable after making it read-only ({method})")
+    return undo
+
+
+def probe_read_only_method(scratch):
+    """As root: the first way of making a directory read-only that works here."""
+    reasons = []
+    for method in ("mount", "chattr"):
+        probe = os.path.join(scratch, f"probe-{method}")
+        os.makedirs(probe, exist_ok=True)
+        try:
+            undo = make_read_only(probe, method)
+            undo()
+            return method, reasons
+        except (StepFailed, OSError) as error:
+            reasons.append(f"{method}: {error}")
+        finally:
+            release_directory(probe)
+            shutil.rmtree(probe, ignore_errors=True)
+    return None, reasons
+
+
+# --------------------------------------------------------------------------
+# The outer part: checks, a clean record directory, then the X session
+
+
+REQUIRED_TOOLS = ["xvfb-run", "dbus-run-session", "xdotool", "openbox", "xprop", "import"]
+BUS_LAUNCHER = "/usr/libexec/at-spi-bus-launcher"
+
+
+def is_inside(path, root):
+    return os.path.commonpath([path, root]) == root and path != root
+
+
+def outer_main(args):
+    record_dir = os.path.realpath(args.record_dir)
+    build_root = os.path.realpath(args.build_root)
+    if not is_inside(record_dir, build_root):
+        log(f"refusing to run: the record directory {record_dir} is not inside the build "
+            f"tree {build_root}; the scenarios empty it before they start")
+        return 2
+    missing = [tool for tool in REQUIRED_TOOLS if shutil.which(tool) is None]
+    if not os.access(BUS_LAUNCHER, os.X_OK):
+        missing.append(BUS_LAUNCHER)
+    if importlib.util.find_spec("pyatspi") is None:
+        missing.append(f"pyatspi for {sys.executable}")
+    if missing:
+        log("cannot run: missing " + ", ".join(missing) + " (run tools/install-deps test)")
+        return 2
+    if not os.access(args.binary, os.X_OK):
+        log(f"cannot run: no game binary at {args.binary}")
+        return 2
+
+    work = os.path.join(os.path.realpath(args.work_dir), args.scenario)
+    failures = os.path.realpath(args.failure_dir)
+    shutil.rmtree(work, ignore_errors=True)
+    os.makedirs(work)
+    os.makedirs(failures, exist_ok=True)
+    for old in os.listdir(failures):
+        if old.startswith(args.scenario + "-"):
+            os.unlink(os.path.join(failures, old))
+
+    release_directory(record_dir)
+    shutil.rmtree(record_dir, ignore_errors=True)
+    if os.path.exists(record_dir):
+        log(f"cannot run: {record_dir} cannot be emptied")
+        return 2
+
+    prefix = []
+    method = "chmod"
+    if SCENARIOS[args.scenario].needs_read_only and os.geteuid() == 0:
+        # Root writes through a mode of 0555; a read-only bind mount or the
+        # immutable flag stop it, and failing both the game runs as nobody.
+        forced = os.environ.get("ZARVONI_E2E_READ_ONLY", "")
+        if forced in ("mount", "chattr"):
+            method, reasons = forced, []
+        elif forced == "nobody":
+            method, reasons = None, ["ZARVONI_E2E_READ_ONLY=nobody"]
+        else:
+            method, reasons = probe_read_only_method(work)
+        if method is None:
+            method = "chmod"
+            prefix, problem = unprivileged_prefix(args, record_dir, work, failures)
+            if problem:
+                log("skipped: as root this machine cannot make a directory read-only ("
+                    + "; ".join(reasons) + ") and " + problem)
+                return EXIT_SKIP
+
+    inner = [sys.executable, os.path.abspath(__file__), "--inside",
+             "--binary", os.path.realpath(args.binary), "--record-dir", record_dir,
+             "--build-root", build_root, "--work-dir", args.work_dir,
+             "--failure-dir", failures, "--read-only-method", method, args.scenario]
+    command = prefix + ["xvfb-run", "-a", "-s", "-screen 0 1280x1024x24 -nolisten tcp",
+                        "dbus-run-session", "--"] + inner
+    started = time.monotonic()
+    try:
+        result = subprocess.run(command, check=False)
+    finally:
+        release_directory(record_dir)
+    log(f"scenario {args.scenario}: {time.monotonic() - started:.1f} s, "
+        + ("passed" if result.returncode == 0 else f"exit status {result.returncode}"))
+    return result.returncode
+
+
+def unprivileged_prefix(args, record_dir, work, failures):
+    """The command prefix that runs the whole session as nobody, or why it cannot."""
+    try:
+        nobody = pwd.getpwnam("nobody")
+    except KeyError:
+        return [], "there is no user nobody"
+    if shutil.which("setpriv") is None:
+        return [], "setpriv is missing"
+    os.makedirs(record_dir)
+    for path in (record_dir, work, failures):
+        os.chown(path, nobody.pw_uid, nobody.pw_gid)
+    prefix = ["setpriv", f"--reuid={nobody.pw_uid}", f"--regid={nobody.pw_gid}",
+              "--clear-groups", "env", f"HOME={work}"]
+    check = run_quiet(prefix + ["sh", "-c", 'test -x "$1" && test -r "$2" && test -w "$3"',
+                                "-", args.binary, os.path.abspath(__file__), record_dir])
+    if check.returncode != 0:
+        return [], "user nobody cannot reach the game, this script or the record directory"
+    return prefix, None
+
+
+# --------------------------------------------------------------------------
+# The inner part: runs inside xvfb-run and dbus-run-session
+
+
+class Session:
+    """The X session's helpers, the game process and what the screen reader sees."""
+
+    def __init__(self, args):
+        self.args = args
+        self.scenario = args.scenario
+        self.binary = args.binary
+        self.record_dir = args.record_dir
+        self.work = os.path.join(os.path.realpath(args.work_dir), args.scenario)
+        self.failure_dir = args.failure_dir
+        self.read_only_method = args.read_only_method
+        self.helpers = []
+        self.game = None
+        self.game_log = os.path.join(self.work, "game.log")
+        self.step_name = "setting up"
+        self.started = time.monotonic()
+        self.failure_count = 0
+        self.dismissed = None
+        home = os.path.join(self.work, "home")
+        runtime = os.path.join(self.work, "runtime")
+        os.makedirs(home, exist_ok=True)
+        os.makedirs(runtime, mode=0o700, exist_ok=True)
+        os.chmod(runtime, 0o700)
+        self.env = dict(os.environ)
+        self.env.update({
+            "HOME": home,
+            "XDG_RUNTIME_DIR": runtime,
+            "XDG_CONFIG_HOME": os.path.join(home, ".config"),
+            "XDG_CACHE_HOME": os.path.join(home, ".cache"),
+            "QT_QPA_PLATFORM": "xcb",
+            "QT_LINUX_ACCESSIBILITY_ALWAYS_ON": "1",
+            # A fixed locale gives a known short date in the farewell's title.
+            "LC_ALL": "C.UTF-8",
+            "LANG": "C.UTF-8",
+        })
+        for name in ("QT_SCALE_FACTOR", "QT_SCREEN_SCALE_FACTORS", "QT_STYLE_OVERRIDE",
+                     "QT_ACCESSIBILITY", "LANGUAGE"):
+            self.env.pop(name, None)
+        os.environ.update({k: self.env[k] for k in ("HOME", "XDG_RUNTIME_DIR")})
+
+    # ---- helpers of the session
+
+    def start_helpers(self):
+        self.step("starting openbox and the accessibility bus")
+        self.wait_until("the X server to answer", self.x_server_ready)
+        # openbox first: started together with the bus launcher, it sometimes
+        # fails to open the display.
+        openbox_log = open(os.path.join(self.work, "openbox.log"), "ab")
+        openbox = None
+        for attempt in range(3):
+            openbox = subprocess.Popen(["openbox"], env=self.env, stdout=openbox_log,
+                                       stderr=subprocess.STDOUT)
+
+            def managed():
+                if openbox.poll() is not None:
+                    raise StepFailed(f"openbox exited with status {openbox.returncode}")
+                return self.window_manager_ready()
+
+            try:
+                self.wait_until("openbox to manage the screen", managed)
+                break
+            except StepFailed as failure:
+                log(f"    openbox, attempt {attempt + 1}: {failure}")
+                if openbox.poll() is None:
+                    openbox.kill()
+                openbox.wait()
+                if attempt == 2:
+                    raise
+        self.helpers.append(openbox)
+        self.helpers.append(subprocess.Popen([BUS_LAUNCHER, "--launch-immediately"],
+                                             env=self.env, stdout=subprocess.DEVNULL,
+                                             stderr=subprocess.DEVNULL))
+        from gi.repository import Gio, GLib
+        bus = Gio.bus_get_sync(Gio.BusType.SESSION, None)
+
+        def bus_ready():
+            reply = bus.call_sync("org.freedesktop.DBus", "/org/freedesktop/DBus",
+                                  "org.freedesktop.DBus", "NameHasOwner",
+                                  GLib.Variant("(s)", ("org.a11y.Bus",)),
+                                  GLib.VariantType("(b)"), 0, -1, None)
+            return reply.unpack()[0], "org.a11y.Bus has no owner"
+
+        self.wait_until("the accessibility bus", bus_ready)
+        global pyatspi
+        import pyatspi
+
+    @staticmethod
+    def x_server_ready():
+        result = run_quiet(["xprop", "-root", "_NET_SUPPORTED"], timeout=5)
+        return result.returncode == 0, result.stdout.strip()
+
+    @staticmethod
+    def window_manager_ready():
+        result = run_quiet(["xprop", "-root", "_NET_SUPPORTING_WM_CHECK"], timeout=5)
+        return "window id" in result.stdout, result.stdout.strip()
+
+    def stop(self):
+        if self.game and self.game.poll() is None:
+            self.game.kill()
+            self.game.wait()
+        for helper in reversed(self.helpers):
+            if helper.poll() is None:
+                helper.terminate()
+                try:
+                    helper.wait(timeout=5)
+                except subprocess.TimeoutExpired:
+                    helper.kill()
+                    helper.wait()
+
+    # ---- steps, waits and failures
+
+    def step(self, name):
+        self.step_name = name
+        log(f"  {time.monotonic() - self.started:5.1f} s  step: {name}")
+
+    def wait_until(self, what, probe, timeout=WAIT):
+        """Polls probe() -> (done, what it saw) until done, or fails naming what."""
+        deadline = time.monotonic() + timeout
+        seen = None
+        while True:
+            try:
+                done, seen = probe()
+            except StepFailed:
+                raise
+            except Exception as error:  # the accessibility tree changes under our feet
+                done, seen = False, f"({type(error).__name__}: {error})"
+            if done:
+                return seen
+            if self.game and self.game.poll() is not None and not getattr(probe, "after_exit",
+                                                                          False):
+                raise StepFailed(f"the game exited with status {self.game.returncode} while "
+                                 f"waiting for {what}; last seen: {seen}{self.game_log_tail()}")
+            if time.monotonic() > deadline:
+                raise StepFailed(f"waited {timeout:.0f} s for {what}; last seen: {seen}")
+            time.sleep(POLL)
+
+    def check(self, condition, expected, seen):
+        if not condition:
+            raise StepFailed(f"expected {expected}; saw {seen}")
+
+    def game_log_tail(self):
+        try:
+            with open(self.game_log, "rb") as handle:
+                text = handle.read().decode("utf-8", "replace").strip()
+        except OSError:
+            return ""
+        lines = [line for line in text.splitlines() if line.strip()][-10:]
+        return ("\n  game output:\n    " + "\n    ".join(lines)) if lines else ""
+
+    def record_failure(self, reason):
+        self.failure_count += 1
+        base = os.path.join(self.failure_dir, f"{self.scenario}-{self.failure_count}")
+        shot = base + ".png"
+        result = run_quiet(["import", "-window", "root", shot], timeout=20)
+        if result.returncode != 0:
+            shot = f"(no screenshot: {result.stdout.strip()})"
+        tree = base + "-accessibility.txt"
+        try:
+            with open(tree, "w", encoding="utf-8") as handle:
+                handle.write(self.describe_tree())
+        except Exception as error:
+            tree = f"(no accessibility tree: {error})"
+        log(f"FAILED: scenario {self.scenario}, step '{self.step_name}':\n  {reason}\n"
+            f"  screenshot: {shot}\n  accessibility tree: {tree}")
+
+    # ---- the game process
+
+    def start_game(self):
+        self.step("starting the game")
+        if self.game and self.game.poll() is None:
+            raise StepFailed("a game is still running")
+        handle = open(self.game_log, "ab")
+        self.game = subprocess.Popen([self.binary], env=self.env, cwd=self.work,
+                                     stdin=subprocess.DEVNULL, stdout=handle,
+                                     stderr=subprocess.STDOUT)
+        handle.close()
+
+    def dismiss(self, box, key):
+        """Answers the box with a key; the box may linger a moment on the bus."""
+        self.dismissed = (box.title, tuple(box.texts))
+        self.key(key)
+
+    def wait_exit(self, what):
+        """Waits for the game to end with status 0, failing if it shows a new box
+        meanwhile (the one just answered may still be listed for a moment)."""
+
+        def ended():
+            if self.game.poll() is None:
+                boxes = [box for box in self.boxes()
+                         if (box.title, tuple(box.texts)) != self.dismissed]
+                if boxes:
+                    raise StepFailed(f"{what}: expected the game to end, but it shows "
+                                     + "; ".join(str(box) for box in boxes))
+            return self.game.poll() is not None, "still running"
+
+        ended.after_exit = True
+        self.wait_until(f"the game to end ({what})", ended)
+        self.check(self.game.returncode == 0, "exit status 0",
+                   f"exit status {self.game.returncode}{self.game_log_tail()}")
+
+    # ---- input, as a pupil gives it
+
+    def xdotool(self, *arguments):
+        result = run_quiet(["xdotool", *arguments], timeout=20)
+        if result.returncode != 0:
+            raise StepFailed(f"xdotool {' '.join(arguments)} failed: {result.stdout.strip()}")
+        return result.stdout.strip()
+
+    def key(self, *keys):
+        self.xdotool("key", "--delay", "40", *keys)
+
+    def type_text(self, text):
+        self.xdotool("type", "--delay", "40", "--", text)
+
+    def click(self, accessible):
+        box = accessible.queryComponent().getExtents(pyatspi.DESKTOP_COORDS)
+        # No --sync: it waits for the pointer to move, forever when it is already there.
+        self.xdotool("mousemove", str(box.x + box.width // 2), str(box.y + box.height // 2),
+                     "click", "1")
+
+    # ---- what the screen reader sees
+
+    def application(self):
+        desktop = pyatspi.Registry.getDesktop(0)
+        for index in range(desktop.childCount):
+            app = desktop.getChildAtIndex(index)
+            if app is not None and self.game and app.get_process_id() == self.game.pid:
+                return app
+        return None
+
+    def toplevels(self):
+        app = self.application()
+        if app is None:
+            return []
+        found = []
+        for index in range(app.childCount):
+            child = app.getChildAtIndex(index)
+            if child is not None and child.getState().contains(pyatspi.STATE_SHOWING):
+                found.append(child)
+        return found
+
+    def boxes(self):
+        """The dialogs on screen (message boxes and the name prompt)."""
+        return [Box(top) for top in self.toplevels()
+                if top.getRole() in (pyatspi.ROLE_ALERT, pyatspi.ROLE_DIALOG)]
+
+    def window(self):
+        """The game's window as a screen reader sees it, or None."""
+        for top in self.toplevels():
+            if top.getRole() == pyatspi.ROLE_FRAME:
+                return WindowView(top)
+        return None
+
+    def wait_box(self, title, text=None, text_start=None):
+        def found():
+            boxes = self.boxes()
+            for box in boxes:
+                if box.title != title or not box.active:
+                    continue
+                if text is not None and text not in box.texts:
+                    continue
+                if text_start is not None and not any(t.startswith(text_start)
+                                                      for t in box.texts):
+                    continue
+                return True, box
+            return False, "; ".join(str(box) for box in boxes) or "no box"
+
+        wanted = f"an active box titled {title!r}"
+        if text is not None:
+            wanted += f" saying {text!r}"
+        if text_start is not None:
+            wanted += f" saying {text_start!r}..."
+        return self.wait_until(wanted, found)
+
+    def wait_box_title_start(self, title_start, text):
+        def found():
+            boxes = self.boxes()
+            for box in boxes:
+                if box.title.startswith(title_start) and box.active and text in box.texts:
+                    return True, box
+            return False, "; ".join(str(box) for box in boxes) or "no box"
+
+        return self.wait_until(f"an active box titled {title_start!r}... saying {text!r}", found)
+
+    def wait_window(self, what, condition):
+        def probe():
+            view = self.window()
+            if view is None:
+                return False, "no window; boxes: " + ("; ".join(map(str, self.boxes())) or "none")
+            return condition(view), view
+
+        return self.wait_until(what, probe)
+
+    def describe_tree(self):
+        lines = []
+
+        def walk(node, depth):
+            if node is None or depth > 8:
+                return
+            try:
+                states = [pyatspi.stateToString(s) for s in node.getState().getStates()
+                          if s in (pyatspi.STATE_FOCUSED, pyatspi.STATE_ACTIVE,
+                                   pyatspi.STATE_SENSITIVE, pyatspi.STATE_SHOWING)]
+                box = node.queryComponent().getExtents(pyatspi.DESKTOP_COORDS)
+                place = f"({box.x},{box.y} {box.width}x{box.height})"
+            except Exception:
+                states, place = [], ""
+            lines.append("  " * depth + f"{node.getRoleName()} {node.name!r} {place} "
+                         + " ".join(states))
+            for index in range(node.childCount):
+                walk(node.getChildAtIndex(index), depth + 1)
+
+        app = self.application()
+        if app is None:
+            return "the game is not on the accessibility bus\n"
+        walk(app, 0)
+        return "\n".join(lines) + "\n"
+
+
+class Box:
+    """A dialog: its title, its texts, its buttons and its text fields."""
+
+    def __init__(self, accessible):
+        self.accessible = accessible
+        self.title = accessible.name
+        self.active = accessible.getState().contains(pyatspi.STATE_ACTIVE)
+        self.texts = []
+        self.buttons = {}
+        self.fields = []
+        self._walk(accessible, 0)
+
+    def _walk(self, node, depth):
+        for index in range(node.childCount):
+            child = node.getChildAtIndex(index)
+            if child is None:
+                continue
+            role = child.getRole()
+            if role == pyatspi.ROLE_LABEL and child.name:
+                self.texts.append(child.name)
+            elif role == pyatspi.ROLE_PUSH_BUTTON:
+                self.buttons[child.name] = child
+            elif role == pyatspi.ROLE_TEXT:
+                self.fields.append(child)
+            if depth < 4:
+                self._walk(child, depth + 1)
+
+    def __str__(self):
+        return (f"box {self.title!r}{' (active)' if self.active else ''} saying "
+                f"{self.texts!r} with buttons {list(self.buttons)!r}")
+
+
+def text_of(accessible):
+    text = accessible.queryText()
+    return text.getText(0, text.characterCount)
+
+
+class WindowView:
+    """One reading of the game window: title, labels by place, answer box, buttons."""
+
+    def __init__(self, frame):
+        self.title = frame.name
+        states = frame.getState()
+        self.active = states.contains(pyatspi.STATE_ACTIVE)
+        self.labels = {}
+        self.answer = None
+        self.answer_focused = False
+        self.buttons = {}
+        self.menus = {}
+        for index in range(frame.childCount):
+            child = frame.getChildAtIndex(index)
+            if child is None:
+                continue
+            if child.getRole() == pyatspi.ROLE_FILLER:
+                self._read_surface(child)
+            elif child.getRole() == pyatspi.ROLE_MENU_BAR:
+                for item in range(child.childCount):
+                    menu = child.getChildAtIndex(item)
+                    if menu is not None:
+                        self.menus[menu.name] = menu
+
+    def _read_surface(self, surface):
+        origin = surface.queryComponent().getExtents(pyatspi.DESKTOP_COORDS)
+        for index in range(surface.childCount):
+            child = surface.getChildAtIndex(index)
+            if child is None:
+                continue
+            role = child.getRole()
+            states = child.getState()
+            if role == pyatspi.ROLE_LABEL:
+                if not states.contains(pyatspi.STATE_SHOWING):
+                    continue
+                box = child.queryComponent().getExtents(pyatspi.DESKTOP_COORDS)
+                place = (box.x - origin.x, box.y - origin.y)
+                for name, (x, y) in LABEL_PLACES.items():
+                    if max(abs(place[0] - x), abs(place[1] - y)) <= PLACE_TOLERANCE:
+                        self.labels[name] = child.name
+            elif role == pyatspi.ROLE_TEXT:
+                self.answer = text_of(child)
+                self.answer_focused = states.contains(pyatspi.STATE_FOCUSED)
+            elif role == pyatspi.ROLE_PUSH_BUTTON:
+                self.buttons[child.name] = {
+                    "accessible": child,
+                    "enabled": states.contains(pyatspi.STATE_SENSITIVE),
+                    "focused": states.contains(pyatspi.STATE_FOCUSED),
+                }
+
+    def label(self, name):
+        return self.labels.get(name)
+
+    def menu_open(self):
+        """Whether the popup of a top menu is on screen."""
+        for menu in self.menus.values():
+            for index in range(menu.childCount):
+                popup = menu.getChildAtIndex(index)
+                if popup is not None and popup.getState().contains(pyatspi.STATE_SHOWING):
+                    return True
+        return False
+
+    def next_state(self):
+        button = self.buttons.get(BUTTON_NEXT)
+        if button is None:
+            return "missing"
+        return ("enabled" if button["enabled"] else "disabled") + (
+            ", focused" if button["focused"] else "")
+
+    def counters(self):
+        return (self.label("lblScore"), self.label("lblScore1"), self.label("lblScore2"))
+
+    def terms(self):
+        return [self.label(f"lblNum{i}") for i in range(1, 5)]
+
+    def ready_for_answer(self):
+        """A fresh exercise waits for its answer: focus in the empty box, no
+        message, "Nuovo calcolo" disabled, four terms shown."""
+        return (self.active and self.answer_focused and self.answer == ""
+                and self.label("lblMessage") == "" and self.next_state() == "disabled"
+                and all(self.terms()))
+
+    def __str__(self):
+        shown = ", ".join(f"{name}={self.labels[name]!r}" for name in LABEL_PLACES
+                          if name in self.labels)
+        return (f"window {self.title!r}{' (active)' if self.active else ''}: {shown}; "
+                f"answer box {self.answer!r}{' (focused)' if self.answer_focused else ''}; "
+                f"'{BUTTON_NEXT}' {self.next_state()}")
+
+
+# --------------------------------------------------------------------------
+# The exercise, solved as a pupil solves it
+
+
+def solve(terms):
+    """The value of the unknown in terms[0] + terms[1] = terms[2] + terms[3]."""
+    values = []
+    unknown = None
+    for position, caption in enumerate(terms):
+        if caption in UNKNOWN_FORMS:
+            if unknown is not None:
+                raise StepFailed(f"two unknowns in the exercise {terms!r}")
+            unknown = (position, UNKNOWN_FORMS[caption])
+            values.append(0)
+        elif re.fullmatch(r"-?[0-9]+", caption or ""):
+            values.append(int(caption))
+        else:
+            raise StepFailed(f"cannot read the term {caption!r} of the exercise {terms!r}")
+    if unknown is None:
+        raise StepFailed(f"no unknown in the exercise {terms!r}")
+    position, coefficient = unknown
+    left, right = values[0] + values[1], values[2] + values[3]
+    # Move everything known to the other side of the unknown.
+    total = right - left if position < 2 else left - right
+    if total % coefficient != 0:
+        raise StepFailed(f"the exercise {terms!r} has no whole-number answer")
+    return total // coefficient
+
+
+def equation(terms):
+    a, b, c, d = terms
+    right = f"{c} {d}" if d.startswith("-") else f"{c} + {d}"
+    return f"{a} + {b} = {right}"
+
+
+def time_value(text):
+    match = re.fullmatch(r"(\d\d):(\d\d):(\d\d)", text or "")
+    if not match:
+        return None
+    hours, minutes, seconds = (int(part) for part in match.groups())
+    return hours * 3600 + minutes * 60 + seconds
+
+
+# --------------------------------------------------------------------------
+# Steps shared by the scenarios
+
+
+class Play:
+    """What a pupil does, step by step, with the checks after each."""
+
+    def __init__(self, session):
+        self.s = session
+        self.right = 0
+        self.wrong = 0
+
+    def name_prompt(self, name):
+        s = self.s
+        s.step("the name prompt")
+        box = s.wait_box(GAME_TITLE, text=NAME_PROMPT)
+
+        def field(expected_text=None):
+            again = Box(box.accessible)
+            fields = [(text_of(f), f.getState().contains(pyatspi.STATE_FOCUSED))
+                      for f in again.fields]
+            done = len(fields) == 1 and fields[0][1] and (
+                expected_text is None or fields[0][0] == expected_text)
+            return done, f"{again}; fields (text, focused): {fields}"
+
+        s.wait_until("the name field to have the focus", field)
+        s.step(f"typing the name {name!r}")
+        s.type_text(name)
+        s.wait_until(f"the name field to read {name!r}", lambda: field(name))
+        s.dismiss(box, "Return")
+
+    def greeting(self, name):
+        s = self.s
+        s.step("the greeting")
+        box = s.wait_box(GAME_TITLE, text=f" {name}{GREETING_END}")
+        s.dismiss(box, "Return")
+
+    def start(self, name):
+        """Name, greeting, then the window with its first exercise."""
+        self.name_prompt(name)
+        self.greeting(name)
+        self.right = self.wrong = 0
+        s = self.s
+        s.step("the window with its first exercise")
+        view = s.wait_window("the first exercise, ready for an answer",
+                             lambda v: v.ready_for_answer())
+        s.check(view.title == GAME_TITLE, f"the window title {GAME_TITLE!r}", repr(view.title))
+        s.check(view.label("lblnome1") == name, f"the player {name!r} in the challenger line",
+                view)
+        s.check(view.counters() == ("0", "0", "0"), "counters 0, 0, 0", view)
+        clock = time_value(view.label("lblconto"))
+        start = time_value(START_TIME)
+        s.check(clock is not None and start - 10 <= clock <= start,
+                f"the clock at {START_TIME} or a few ticks later", view)
+        return view
+
+    def answer(self, number, correct, prefix_keys=""):
+        """Reads the exercise, types a right or a wrong answer, presses Enter in
+        the box and checks the message, the counters and "Nuovo calcolo"."""
+        s = self.s
+        view = s.window()
+        terms = view.terms()
+        solution = solve(terms)
+        given = solution if correct else solution + 1
+        s.step(f"answer {number}: {equation(terms)}, typing {given} "
+               f"({'right' if correct else 'wrong'})")
+        # The "+" before the fourth term gives way to that term's own minus sign.
+        plus_shown = view.label("Lblsegno2") == "+"
+        s.check(plus_shown != terms[3].startswith("-"),
+                "the second '+' shown exactly when the fourth term has no minus sign", view)
+        if prefix_keys:
+            # Letters and blanks never reach the box.
+            s.type_text(prefix_keys)
+        s.type_text(str(given))
+        s.wait_window(f"the answer box to read {str(given)!r}",
+                      lambda v: v.answer == str(given) and v.answer_focused)
+        s.key("Return")
+        if correct:
+            self.right += 1
+            message = CORRECT
+        else:
+            self.wrong += 1
+            message = f"{WRONG_PREFIX}{solution}"
+        counters = (str(self.right), str(self.wrong), str(self.right + self.wrong))
+        view = s.wait_window("the verdict, with 'Nuovo calcolo' enabled and focused",
+                             lambda v: v.label("lblMessage") != "" and
+                             v.next_state() == "enabled, focused")
+        s.check(view.label("lblMessage") == message, f"the message {message!r}",
+                repr(view.label("lblMessage")))
+        s.check(view.counters() == counters,
+                f"counters right/wrong/total {counters}", f"{view.counters()} in {view}")
+        s.check(view.terms() == terms, f"the exercise {terms} still shown", view)
+        return view
+
+    def next_exercise(self):
+        s = self.s
+        s.step("Enter on the focused 'Nuovo calcolo' button")
+        s.key("Return")
+        return s.wait_window("a new exercise, ready for an answer",
+                             lambda v: v.ready_for_answer())
+
+    def play(self, pattern):
+        """Answers one exercise per letter of pattern (R right, W wrong)."""
+        for index, letter in enumerate(pattern):
+            if index:
+                self.next_exercise()
+            self.answer(index + 1, letter == "R")
+
+    def farewell(self, name):
+        s = self.s
+        s.step("Alt+X: the farewell")
+        s.key("alt+x")
+        box = s.wait_box_title_start("Data ", text=FAREWELL.format(name))
+        today = datetime.date.today()
+        allowed = {short_date(today), short_date(today - datetime.timedelta(days=1))}
+        s.check(box.title[len("Data "):] in allowed,
+                f"the title 'Data ' and today's short date ({short_date(today)})",
+                repr(box.title))
+        s.dismiss(box, "Return")
+
+    def confirmation(self):
+        s = self.s
+        s.step("the confirmation of the new record")
+        box = s.wait_box(PROGRAM_NAME, text=RECORD_STORED)
+        s.dismiss(box, "Return")
+
+
+def short_date(day):
+    # The C locale's short date form, which the game uses under LC_ALL=C.UTF-8.
+    return f"{day.day} {day.strftime('%b')} {day.year}"
+
+
+# --------------------------------------------------------------------------
+# Record files
+
+
+def record_path(session, name):
+    return os.path.join(session.record_dir, name)
+
+
+def write_record(session, name, data):
+    with open(record_path(session, name), "wb") as handle:
+        handle.write(data)
+
+
+def snapshot(directory):
+    """Every entry of the directory, with its type, bytes and modification time."""
+    result = {}
+    for entry in sorted(os.listdir(directory)):
+        path = os.path.join(directory, entry)
+        info = os.lstat(path)
+        if stat.S_ISDIR(info.st_mode):
+            result[entry] = ("directory", tuple(sorted(os.listdir(path))), info.st_mtime_ns)
+        else:
+            with open(path, "rb") as handle:
+                result[entry] = ("file", handle.read(), info.st_mtime_ns,
+                                 stat.S_IMODE(info.st_mode))
+    return result
+
+
+def check_unchanged(session, before, what):
+    after = snapshot(session.record_dir)
+    session.check(after == before, f"{what}: the record directory unchanged, {before}",
+                  str(after))
+
+
+def check_records(session, score, name):
+    s = session
+    entries = sorted(os.listdir(s.record_dir))
+    s.check(entries == [SCORE_FILE, NAME_FILE], f"only {SCORE_FILE} and {NAME_FILE} in "
+            f"{s.record_dir}", entries)
+    for file_name, expected in ((SCORE_FILE, score), (NAME_FILE, name)):
+        with open(record_path(s, file_name), "rb") as handle:
+            data = handle.read()
+        s.check(data == expected, f"{file_name} holding {expected!r}", repr(data))
+        mode = stat.S_IMODE(os.stat(record_path(s, file_name)).st_mode)
+        s.check(mode == 0o664, f"{file_name} with mode 0664", oct(mode))
+
+
+# --------------------------------------------------------------------------
+# The scenarios
+
+
+class Scenario:
+    def __init__(self, function, needs_read_only=False):
+        self.function = function
+        self.needs_read_only = needs_read_only
+
+
+def first_run(s):
+    """No record directory yet; five answers; Alt+X stores the first record."""
+    play = Play(s)
+    s.start_game()
+    play.start("Anna")
+    s.step("the record files, created empty at start-up")
+    check_records(s, b"", b"")
+    view = s.window()
+    s.check(view.label("lblpunti") == "" and view.label("lblnome") == "",
+            "an empty record line", view)
+
+    play.answer(1, True, prefix_keys="ab +.")
+    for number, correct in ((2, False), (3, True), (4, True), (5, False)):
+        play.next_exercise()
+        play.answer(number, correct)
+    play.farewell("Anna")
+    play.confirmation()
+    s.step("the end of the game")
+    s.wait_exit("after the confirmation")
+    check_records(s, b"3\r\n", b"Anna\r\n")
+
+
+def second_run(s):
+    """A stored record is shown; a lower and then an equal score store nothing."""
+    os.makedirs(s.record_dir)
+    write_record(s, SCORE_FILE, b"2\r\n")
+    write_record(s, NAME_FILE, "Nicolò\r\n".encode("cp1252"))
+    os.utime(record_path(s, SCORE_FILE), ns=(1_000_000_000, 1_000_000_000))
+    before = snapshot(s.record_dir)
+    play = Play(s)
+    for player, pattern in (("Bruna", "RW"), ("Carlo", "WRR")):
+        s.start_game()
+        view = play.start(player)
+        s.step("the record line")
+        s.check(view.label("lblpunti") == "2\r\n" and view.label("lblnome") == "Nicolò\r\n",
+                "the record line showing '2\\r\\n' held by 'Nicolò\\r\\n'", view)
+        play.play(pattern)
+        play.farewell(player)
+        s.step(f"the end of {player}'s game, {play.right} right against a record of 2")
+        s.wait_exit("after the farewell, with no record to store")
+        check_unchanged(s, before, f"after {player}'s game")
+
+
+def new_game(s):
+    """The menu "Nuovo  gioco": No goes on with the game, Yes starts a new one."""
+    play = Play(s)
+    s.start_game()
+    play.start("Dario")
+    play.play("RW")
+
+    s.step(f"clicking the menu '{MENU_NEW_GAME}'")
+    view = s.window()
+    s.check(MENU_NEW_GAME in view.menus, f"the menu {MENU_NEW_GAME!r}", list(view.menus))
+    s.click(view.menus[MENU_NEW_GAME])
+    box = s.wait_box(RESTART_TITLE, text=RESTART_PROMPT)
+    s.check(set(box.buttons) == {BUTTON_YES, BUTTON_NO}, "the buttons Sì and No",
+            list(box.buttons))
+    s.step("Enter answers the question with its default, No; then the menu opens")
+    s.dismiss(box, "Return")
+    s.wait_until("the question to close and the menu to open", lambda: (
+        not any(b.title == RESTART_TITLE for b in s.boxes()) and s.window().menu_open(),
+        f"{'; '.join(map(str, s.boxes()))}; menu open: {s.window().menu_open()}"))
+    s.step("Escape closes the menu, a second Escape leaves the menu bar")
+    s.key("Escape")
+    s.wait_until("the menu to close", lambda: (not s.window().menu_open(), "menu open"))
+    s.key("Escape")
+    view = s.wait_window("the game to go on: the window active, 'Nuovo calcolo' focused",
+                         lambda v: v.active and v.next_state() == "enabled, focused")
+    s.check(view.label("lblnome1") == "Dario" and view.counters() == ("1", "1", "2"),
+            "the same player and counters 1, 1, 2", view)
+    before_clock = time_value(view.label("lblconto"))
+    view = s.wait_window("the clock to keep ticking",
+                         lambda v: time_value(v.label("lblconto")) < before_clock)
+    play.next_exercise()
+    play.answer(3, True)
+    clock_before_restart = time_value(s.window().label("lblconto"))
+
+    s.step(f"clicking the menu '{MENU_NEW_GAME}' again")
+    s.click(s.window().menus[MENU_NEW_GAME])
+    box = s.wait_box(RESTART_TITLE, text=RESTART_PROMPT)
+    s.step("clicking Sì")
+    s.click(box.buttons[BUTTON_YES])
+    view = play.start("Elena")
+    s.step("a fresh game")
+    s.check(time_value(view.label("lblconto")) > clock_before_restart,
+            f"the clock started over (it read {clock_before_restart} s before)", view)
+    s.check(view.label("lblnome1") == "Elena", "the new player's name", view)
+    frames = [top.name for top in s.toplevels() if top.getRole() == pyatspi.ROLE_FRAME]
+    s.check(len(frames) == 1, "one game window on screen", frames)
+    s.step("leaving the new game at once")
+    play.farewell("Elena")
+    s.wait_exit("after the farewell; the abandoned game's score is not stored")
+    check_records(s, b"", b"")
+
+
+def close_window(s):
+    """Closing the window with a better score ends the game and stores nothing."""
+    os.makedirs(s.record_dir)
+    write_record(s, SCORE_FILE, b"1\r\n")
+    write_record(s, NAME_FILE, b"Zoe\r\n")
+    before = snapshot(s.record_dir)
+    play = Play(s)
+    s.start_game()
+    play.start("Fabio")
+    play.play("RR")
+    s.step("Alt+F4: the window manager closes the window")
+    s.key("alt+F4")
+    s.wait_exit("after closing the window, with no farewell")
+    check_unchanged(s, before, "after closing the window")
+
+
+def clock(s):
+    """The clock loses two displayed seconds each real second; minimised, the
+    title shows it; restored, the game goes on where it was."""
+    play = Play(s)
+    s.start_game()
+    play.start("Gino")
+
+    def next_change(previous):
+        def probe():
+            value = time_value(s.window().label("lblconto"))
+            return value is not None and value != previous, value
+        value = s.wait_until("the clock to change", probe)
+        return value, time.monotonic()
+
+    s.step("measuring the clock")
+    first, _ = next_change(None)
+    first, started = next_change(first)
+    # Keep reading the screen for five real seconds, then take the next change.
+    s.wait_until("five seconds to pass",
+                 lambda: (time.monotonic() - started >= 5.0, s.window().label("lblconto")),
+                 timeout=30)
+    last, ended = next_change(time_value(s.window().label("lblconto")))
+    elapsed = ended - started
+    counted = first - last
+    log(f"    the clock lost {counted} displayed seconds in {elapsed:.2f} real seconds")
+    s.check(2 * elapsed * 0.85 - 1 <= counted <= 2 * elapsed + 1,
+            f"about {2 * elapsed:.1f} displayed seconds lost in {elapsed:.2f} s", counted)
+
+    s.step("typing a partial answer, then minimising the window")
+    s.type_text("12")
+    s.wait_window("the answer box to read '12'", lambda v: v.answer == "12")
+    terms = s.window().terms()
+    window_id = s.xdotool("getactivewindow")
+    s.xdotool("windowminimize", "--sync", window_id)
+
+    # A minimised window has no accessible name: read its title as the task bar does.
+    def minimised_title(below):
+        title = s.xdotool("getwindowname", window_id)
+        shown = time_value(title)
+        return shown is not None and shown < below, title
+
+    title = s.wait_until("the minimised window's title to show the remaining time",
+                         lambda: minimised_title(time_value(START_TIME)))
+    title = s.wait_until(f"the minimised title to count down from {title}",
+                         lambda: minimised_title(time_value(title)))
+
+    s.step("restoring the window")
+    s.xdotool("windowactivate", "--sync", window_id)
+    view = s.wait_window(f"the title {GAME_TITLE!r} back and the window active",
+                         lambda v: v.title == GAME_TITLE and v.active)
+    s.check(time_value(view.label("lblconto")) <= time_value(title),
+            f"the clock at or below the last minimised title {title}", view)
+    s.check(view.terms() == terms and view.answer == "12" and view.label("lblMessage") == ""
+            and view.counters() == ("0", "0", "0"),
+            f"the same exercise {terms} with '12' in the box (no new exercise on activation)",
+            view)
+    s.step("finishing the answer after the restore")
+    s.key("BackSpace", "BackSpace")
+    s.wait_window("the answer box empty", lambda v: v.answer == "" and v.answer_focused)
+    play.answer(1, True)
+    play.farewell("Gino")
+    play.confirmation()
+    s.wait_exit("after the confirmation")
+    check_records(s, b"1\r\n", b"Gino\r\n")
+
+
+def bad_file_game(s, problem_file, player):
+    """The game with a bad record file: the message at start-up names the file,
+    the game goes on, and the end leaves the files as they were."""
+    before = snapshot(s.record_dir)
+    play = Play(s)
+    s.start_game()
+    play.name_prompt(player)
+    play.greeting(player)
+    s.step("the message about the bad record file")
+    path = record_path(s, problem_file)
+    box = s.wait_box(GAME_TITLE, text_start=READ_FAILED_START)
+    message = next(t for t in box.texts if t.startswith(READ_FAILED_START))
+    s.check(path + ":" in message, f"the message naming {path}", repr(message))
+    s.dismiss(box, "Return")
+    s.step("the game goes on")
+    view = s.wait_window("the first exercise, ready for an answer",
+                         lambda v: v.ready_for_answer())
+    s.check(view.label("lblpunti") == "" and view.label("lblnome") == "",
+            "an empty record line", view)
+    play.right = play.wrong = 0
+    play.play("R")
+    play.farewell(player)
+    s.step("the record cannot be stored over a bad file")
+    box = s.wait_box(GAME_TITLE, text_start=STORE_FAILED_START)
+    message = next(t for t in box.texts if t.startswith(STORE_FAILED_START))
+    s.check(path + ":" in message, f"the message naming {path}", repr(message))
+    s.dismiss(box, "Return")
+    s.wait_exit("after the message, with no confirmation")
+    check_unchanged(s, before, "after the game")
+
+
+def bad_score_directory(s):
+    """A directory stands where the score file should be."""
+    os.makedirs(os.path.join(s.record_dir, SCORE_FILE, "inside"))
+    write_record(s, NAME_FILE, b"Zoe\r\n")
+    bad_file_game(s, SCORE_FILE, "Ivo")
+
+
+def bad_name_bytes(s):
+    """The name file holds binary bytes."""
+    os.makedirs(s.record_dir)
+    write_record(s, SCORE_FILE, b"4\r\n")
+    write_record(s, NAME_FILE, b"\x00\x01Zoe\xff\xfe\x00\r\n")
+    bad_file_game(s, NAME_FILE, "Lia")
+
+
+def read_only_directory(s):
+    """The directory turns read-only during a winning game: the store fails with
+    its message, no confirmation, the old files stay, the exit status is 0."""
+    os.makedirs(s.record_dir, exist_ok=True)
+    write_record(s, SCORE_FILE, b"1\r\n")
+    write_record(s, NAME_FILE, b"Zoe\r\n")
+    before = snapshot(s.record_dir)
+    play = Play(s)
+    s.start_game()
+    view = play.start("Mara")
+    s.check(view.label("lblpunti") == "1\r\n", "the stored record 1 in the record line", view)
+    play.play("RR")
+    s.step(f"making the record directory read-only ({s.read_only_method})")
+    undo = make_read_only(s.record_dir, s.read_only_method)
+    try:
+        play.farewell("Mara")
+        s.step("the failed store")
+        box = s.wait_box(GAME_TITLE, text_start=STORE_FAILED_START)
+        message = next(t for t in box.texts if t.startswith(STORE_FAILED_START))
+        s.check(s.record_dir in message, f"the message naming {s.record_dir}", repr(message))
+        s.dismiss(box, "Return")
+        s.wait_exit("after the message, with no confirmation")
+    finally:
+        undo()
+    check_unchanged(s, before, "after the failed store")
+
+
+SCENARIOS = {
+    "first_run": Scenario(first_run),
+    "second_run": Scenario(second_run),
+    "new_game": Scenario(new_game),
+    "close_window": Scenario(close_window),
+    "clock": Scenario(clock),
+    "bad_score_directory": Scenario(bad_score_directory),
+    "bad_name_bytes": Scenario(bad_name_bytes),
+    "read_only_directory": Scenario(read_only_directory, needs_read_only=True),
+}
+
+
+def inner_main(args):
+    session = Session(args)
+    scenario = SCENARIOS[args.scenario]
+    log(f"scenario {args.scenario}: {scenario.function.__doc__.strip()}")
+    status = 0
+    try:
+        session.start_helpers()
+        scenario.function(session)
+        log(f"scenario {args.scenario} passed")
+    except StepFailed as failure:
+        session.record_failure(str(failure))
+        status = 1
+    except Exception:
+        session.record_failure("unexpected error:\n" + traceback.format_exc())
+        status = 1
+    finally:
+        session.stop()
+    return status
+
+
+def main():
+    parser = argparse.ArgumentParser(description=__doc__.splitlines()[0])
+    parser.add_argument("--binary", required=True)
+    parser.add_argument("--record-dir", required=True)
+    parser.add_argument("--build-root", required=True)
+    parser.add_argument("--work-dir", required=True)
+    parser.add_argument("--failure-dir", required=True)
+    parser.add_argument("--read-only-method", default="chmod",
+                        choices=["mount", "chattr", "chmod"])
+    parser.add_argument("--inside", action="store_true", help=argparse.SUPPRESS)
+    parser.add_argument("scenario", choices=sorted(SCENARIOS))
+    args = parser.parse_args()
+    signal.signal(signal.SIGTERM, lambda *_: sys.exit(1))
+    return inner_main(args) if args.inside else outer_main(args)
+
+
+if __name__ == "__main__":
+    sys.exit(main())
