@@ -32,151 +32,20 @@ import sys
 import time
 import traceback
 
-GAME_TITLE = "Gioca con le zarvoni di I grado"
-NAME_PROMPT = "Come ti chiami?"
-GREETING_END = " vediamo se sei un vero campione  "
-CORRECT = "Esatto. Sei forte!"
-WRONG_PREFIX = "Sbagliato!! "
-FAREWELL = "Ciao {}, alla prossima sfida!"
-RECORD_STORED = "Ok ho registrato il tuo record, C A M P I O N E"
-PROGRAM_NAME = "Zarvoni"  # the title of a box that has none of its own
-STORE_FAILED_START = "Non sono riuscito a registrare il tuo record."
-READ_FAILED_START = "Non riesco a leggere il file dei record."
-RESTART_PROMPT = "INIZIAMO UNA NUOVA GARA  ?"
-RESTART_TITLE = "INIZIARE NUOVA GARA"
-MENU_NEW_GAME = "Nuovo  gioco"
-BUTTON_NEXT = "Nuovo calcolo"
-BUTTON_YES = "Sì"
-BUTTON_NO = "No"
-START_TIME = "00:15:00"
+# The driver's other modules lie beside this script, whatever the current
+# directory; none of them may leave compiled files in the source tree.
+sys.dont_write_bytecode = True
+HERE = os.path.dirname(os.path.realpath(__file__))
+if HERE not in sys.path:
+    sys.path.insert(0, HERE)
 
-SCORE_FILE = "eq.txt"
-NAME_FILE = "neq.txt"
-
-# Labels carry no identifier a screen reader can see, so they are told apart by
-# their place: the top-left corner of each control in the window's client area,
-# in pixels (the window's control table, in twips, divided by 15).
-LABEL_PLACES = {
-    "lblNum1": (40, 16),
-    "lblNum2": (192, 16),
-    "lblNum3": (330, 16),
-    "lblNum4": (456, 16),
-    "Lblsegno": (104, 24),
-    "Lblsegno2": (400, 32),
-    "lblMessage": (16, 128),
-    "lblScore": (72, 272),
-    "lblScore1": (368, 272),
-    "lblScore2": (632, 272),
-    "lblconto": (592, 40),
-    "lblnome1": (352, 440),
-    "lblnome": (173, 504),
-    "lblpunti": (640, 504),
-}
-PLACE_TOLERANCE = 3
-
-# How the hidden term is shown, and its coefficient.
-UNKNOWN_FORMS = {"X": 1, "3x": 3, "4X": 4, "2X": 2}
-
-WAIT = 15.0  # seconds to wait for something the game should do at once
-POLL = 0.05
-EXIT_SKIP = 77
-
-
-class StepFailed(Exception):
-    """A scenario step did not see what it expected."""
-
-
-def log(message):
-    print(message, flush=True)
-
-
-# --------------------------------------------------------------------------
-# Making the record directory read-only, even for root
-
-
-def run_quiet(command, timeout=20):
-    return subprocess.run(command, stdout=subprocess.PIPE, stderr=subprocess.STDOUT,
-                          text=True, timeout=timeout, check=False)
-
-
-def is_writable_by_me(directory):
-    probe = os.path.join(directory, ".zarvoni-e2e-probe")
-    try:
-        with open(probe, "wb"):
-            pass
-    except OSError:
-        return False
-    os.unlink(probe)
-    return True
-
-
-def has_immutable_flag(path):
-    result = run_quiet(["lsattr", "-d", path])
-    return result.returncode == 0 and "i" in result.stdout.split()[0]
-
-
-def release_directory(directory):
-    """Undoes whatever an interrupted run left on the directory: a read-only
-    bind mount, the immutable flag, a missing write permission."""
-    for _ in range(4):
-        if not os.path.ismount(directory):
-            break
-        run_quiet(["umount", directory])
-    if os.path.isdir(directory):
-        if os.geteuid() == 0 and shutil.which("lsattr") and has_immutable_flag(directory):
-            run_quiet(["chattr", "-i", directory])
-        if os.stat(directory).st_uid == os.geteuid():
-            os.chmod(directory, 0o755)
-
-
-def make_read_only(directory, method):
-    """Makes directory read-only by method ("mount", "chattr" or "chmod") and
-    returns how to undo it; fails when the directory can still be written."""
-    if method == "mount":
-        for command in (["mount", "--bind", directory, directory],
-                        ["mount", "-o", "remount,bind,ro", directory]):
-            result = run_quiet(command)
-            if result.returncode != 0:
-                release_directory(directory)
-                raise StepFailed(f"{' '.join(command)} failed: {result.stdout.strip()}")
-
-        def undo():
-            run_quiet(["umount", directory])
-    elif method == "chattr":
-        result = run_quiet(["chattr", "+i", directory])
-        if result.returncode != 0:
-            raise StepFailed(f"chattr +i failed: {result.stdout.strip()}")
-
-        def undo():
-            run_quiet(["chattr", "-i", directory])
-    else:
-        mode = stat.S_IMODE(os.stat(directory).st_mode)
-        os.chmod(directory, 0o555)
-
-        def undo():
-            os.chmod(directory, mode)
-    if is_writable_by_me(directory):
-        undo()
-        raise StepFailed(f"{directory} is still writable after making it read-only ({method})")
-    return undo
-
-
-def probe_read_only_method(scratch):
-    """As root: the first way of making a directory read-only that works here."""
-    reasons = []
-    for method in ("mount", "chattr"):
-        probe = os.path.join(scratch, f"probe-{method}")
-        os.makedirs(probe, exist_ok=True)
-        try:
-            undo = make_read_only(probe, method)
-            undo()
-            return method, reasons
-        except (StepFailed, OSError) as error:
-            reasons.append(f"{method}: {error}")
-        finally:
-            release_directory(probe)
-            shutil.rmtree(probe, ignore_errors=True)
-    return None, reasons
+from e2e_common import (  # noqa: E402
+    BUS_LAUNCHER, BUTTON_NEXT, BUTTON_NO, BUTTON_YES, CORRECT, EXIT_SKIP, FAREWELL,
+    GAME_TITLE, GREETING_END, LABEL_PLACES, MENU_NEW_GAME, NAME_FILE, NAME_PROMPT,
+    PLACE_TOLERANCE, POLL, PROGRAM_NAME, READ_FAILED_START, RECORD_STORED,
+    RESTART_PROMPT, RESTART_TITLE, SCORE_FILE, START_TIME, STORE_FAILED_START,
+    UNKNOWN_FORMS, WAIT, WRONG_PREFIX, StepFailed, log, run_quiet)
+from e2e_readonly import make_read_only, probe_read_only_method, release_directory  # noqa: E402
 
 
 # --------------------------------------------------------------------------
@@ -184,7 +53,6 @@ def probe_read_only_method(scratch):
 
 
 REQUIRED_TOOLS = ["xvfb-run", "dbus-run-session", "xdotool", "openbox", "xprop", "import"]
-BUS_LAUNCHER = "/usr/libexec/at-spi-bus-launcher"
 
 
 def is_inside(path, root):
