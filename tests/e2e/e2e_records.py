@@ -1,0 +1,49 @@
+"""The record files: writing them before a game, checking them after it."""
+
+import os
+import stat
+
+from e2e_common import NAME_FILE, SCORE_FILE
+
+
+def record_path(session, name):
+    return os.path.join(session.record_dir, name)
+
+
+def write_record(session, name, data):
+    with open(record_path(session, name), "wb") as handle:
+        handle.write(data)
+
+
+def snapshot(directory):
+    """Every entry of the directory, with its type, bytes and modification time."""
+    result = {}
+    for entry in sorted(os.listdir(directory)):
+        path = os.path.join(directory, entry)
+        info = os.lstat(path)
+        if stat.S_ISDIR(info.st_mode):
+            result[entry] = ("directory", tuple(sorted(os.listdir(path))), info.st_mtime_ns)
+        else:
+            with open(path, "rb") as handle:
+                result[entry] = ("file", handle.read(), info.st_mtime_ns,
+                                 stat.S_IMODE(info.st_mode))
+    return result
+
+
+def check_unchanged(session, before, what):
+    after = snapshot(session.record_dir)
+    session.check(after == before, f"{what}: the record directory unchanged, {before}",
+                  str(after))
+
+
+def check_records(session, score, name):
+    s = session
+    entries = sorted(os.listdir(s.record_dir))
+    s.check(entries == [SCORE_FILE, NAME_FILE], f"only {SCORE_FILE} and {NAME_FILE} in "
+            f"{s.record_dir}", entries)
+    for file_name, expected in ((SCORE_FILE, score), (NAME_FILE, name)):
+        with open(record_path(s, file_name), "rb") as handle:
+            data = handle.read()
+        s.check(data == expected, f"{file_name} holding {expected!r}", repr(data))
+        mode = stat.S_IMODE(os.stat(record_path(s, file_name)).st_mode)
+        s.check(mode == 0o664, f"{file_name} with mode 0664", oct(mode))
