@@ -1,0 +1,281 @@
+"""The end-to-end scenarios, one function each, named in SCENARIOS."""
+
+import os
+import time
+
+from e2e_common import (
+    BUTTON_NO, BUTTON_YES, GAME_TITLE, MENU_NEW_GAME, NAME_FILE, READ_FAILED_START,
+    RESTART_PROMPT, RESTART_TITLE, SCORE_FILE, START_TIME, STORE_FAILED_START, log)
+from e2e_play import Play, time_value
+from e2e_readonly import make_read_only
+from e2e_records import check_records, check_unchanged, record_path, snapshot, write_record
+
+
+class Scenario:
+    """A scenario's function, and whether it needs a directory it can make read-only."""
+
+    def __init__(self, function, needs_read_only=False):
+        self.function = function
+        self.needs_read_only = needs_read_only
+
+
+def first_run(s):
+    """No record directory yet; five answers; Alt+X stores the first record."""
+    play = Play(s)
+    s.start_game()
+    play.start("Anna")
+    s.step("the record files, created empty at start-up")
+    check_records(s, b"", b"")
+    view = s.window()
+    s.check(view.label("lblpunti") == "" and view.label("lblnome") == "",
+            "an empty record line", view)
+
+    play.answer(1, True, prefix_keys="ab +.")
+    for number, correct in ((2, False), (3, True), (4, True), (5, False)):
+        play.next_exercise()
+        play.answer(number, correct)
+    play.farewell("Anna")
+    play.confirmation()
+    s.step("the end of the game")
+    s.wait_exit("after the confirmation")
+    check_records(s, b"3\r\n", b"Anna\r\n")
+
+
+def second_run(s):
+    """A stored record is shown; a lower and then an equal score store nothing."""
+    os.makedirs(s.record_dir)
+    write_record(s, SCORE_FILE, b"2\r\n")
+    write_record(s, NAME_FILE, "Nicolò\r\n".encode("cp1252"))
+    os.utime(record_path(s, SCORE_FILE), ns=(1_000_000_000, 1_000_000_000))
+    before = snapshot(s.record_dir)
+    play = Play(s)
+    for player, pattern in (("Bruna", "RW"), ("Carlo", "WRR")):
+        s.start_game()
+        view = play.start(player)
+        s.step("the record line")
+        s.check(view.label("lblpunti") == "2\r\n" and view.label("lblnome") == "Nicolò\r\n",
+                "the record line showing '2\\r\\n' held by 'Nicolò\\r\\n'", view)
+        play.play(pattern)
+        play.farewell(player)
+        s.step(f"the end of {player}'s game, {play.right} right against a record of 2")
+        s.wait_exit("after the farewell, with no record to store")
+        check_unchanged(s, before, f"after {player}'s game")
+
+
+def new_game(s):
+    """The menu "Nuovo  gioco": No goes on with the game, Yes starts a new one."""
+    play = Play(s)
+    s.start_game()
+    play.start("Dario")
+    play.play("RW")
+
+    s.step(f"clicking the menu '{MENU_NEW_GAME}'")
+    view = s.window()
+    s.check(MENU_NEW_GAME in view.menus, f"the menu {MENU_NEW_GAME!r}", list(view.menus))
+    s.click(view.menus[MENU_NEW_GAME])
+    box = s.wait_box(RESTART_TITLE, text=RESTART_PROMPT)
+    s.check(set(box.buttons) == {BUTTON_YES, BUTTON_NO}, "the buttons Sì and No",
+            list(box.buttons))
+    s.step("Enter answers the question with its default, No; then the menu opens")
+    s.dismiss(box, "Return")
+    s.wait_until("the question to close and the menu to open", lambda: (
+        not any(b.title == RESTART_TITLE for b in s.boxes()) and s.window().menu_open(),
+        f"{'; '.join(map(str, s.boxes()))}; menu open: {s.window().menu_open()}"))
+    s.step("Escape closes the menu, a second Escape leaves the menu bar")
+    s.key("Escape")
+    s.wait_until("the menu to close", lambda: (not s.window().menu_open(), "menu open"))
+    s.key("Escape")
+    view = s.wait_window("the game to go on: the window active, 'Nuovo calcolo' focused",
+                         lambda v: v.active and v.next_state() == "enabled, focused")
+    s.check(view.label("lblnome1") == "Dario" and view.counters() == ("1", "1", "2"),
+            "the same player and counters 1, 1, 2", view)
+    before_clock = time_value(view.label("lblconto"))
+    view = s.wait_window("the clock to keep ticking",
+                         lambda v: time_value(v.label("lblconto")) < before_clock)
+    play.next_exercise()
+    play.answer(3, True)
+    clock_before_restart = time_value(s.window().label("lblconto"))
+
+    s.step(f"clicking the menu '{MENU_NEW_GAME}' again")
+    s.click(s.window().menus[MENU_NEW_GAME])
+    box = s.wait_box(RESTART_TITLE, text=RESTART_PROMPT)
+    s.step("clicking Sì")
+    s.click(box.buttons[BUTTON_YES])
+    view = play.start("Elena")
+    s.step("a fresh game")
+    s.check(time_value(view.label("lblconto")) > clock_before_restart,
+            f"the clock started over (it read {clock_before_restart} s before)", view)
+    s.check(view.label("lblnome1") == "Elena", "the new player's name", view)
+    frames = s.frame_names()
+    s.check(len(frames) == 1, "one game window on screen", frames)
+    s.step("leaving the new game at once")
+    play.farewell("Elena")
+    s.wait_exit("after the farewell; the abandoned game's score is not stored")
+    check_records(s, b"", b"")
+
+
+def close_window(s):
+    """Closing the window with a better score ends the game and stores nothing."""
+    os.makedirs(s.record_dir)
+    write_record(s, SCORE_FILE, b"1\r\n")
+    write_record(s, NAME_FILE, b"Zoe\r\n")
+    before = snapshot(s.record_dir)
+    play = Play(s)
+    s.start_game()
+    play.start("Fabio")
+    play.play("RR")
+    s.step("Alt+F4: the window manager closes the window")
+    s.key("alt+F4")
+    s.wait_exit("after closing the window, with no farewell")
+    check_unchanged(s, before, "after closing the window")
+
+
+def clock(s):
+    """The clock loses two displayed seconds each real second; minimised, the
+    title shows it; restored, the game goes on where it was."""
+    play = Play(s)
+    s.start_game()
+    play.start("Gino")
+
+    def next_change(previous):
+        def probe():
+            value = time_value(s.window().label("lblconto"))
+            return value is not None and value != previous, value
+        value = s.wait_until("the clock to change", probe)
+        return value, time.monotonic()
+
+    s.step("measuring the clock")
+    first, _ = next_change(None)
+    first, started = next_change(first)
+    # Keep reading the screen for five real seconds, then take the next change.
+    s.wait_until("five seconds to pass",
+                 lambda: (time.monotonic() - started >= 5.0, s.window().label("lblconto")),
+                 timeout=30)
+    last, ended = next_change(time_value(s.window().label("lblconto")))
+    elapsed = ended - started
+    counted = first - last
+    log(f"    the clock lost {counted} displayed seconds in {elapsed:.2f} real seconds")
+    s.check(2 * elapsed * 0.85 - 1 <= counted <= 2 * elapsed + 1,
+            f"about {2 * elapsed:.1f} displayed seconds lost in {elapsed:.2f} s", counted)
+
+    s.step("typing a partial answer, then minimising the window")
+    s.type_text("12")
+    s.wait_window("the answer box to read '12'", lambda v: v.answer == "12")
+    terms = s.window().terms()
+    window_id = s.xdotool("getactivewindow")
+    s.xdotool("windowminimize", "--sync", window_id)
+
+    # A minimised window has no accessible name: read its title as the task bar does.
+    def minimised_title(below):
+        title = s.xdotool("getwindowname", window_id)
+        shown = time_value(title)
+        return shown is not None and shown < below, title
+
+    title = s.wait_until("the minimised window's title to show the remaining time",
+                         lambda: minimised_title(time_value(START_TIME)))
+    title = s.wait_until(f"the minimised title to count down from {title}",
+                         lambda: minimised_title(time_value(title)))
+
+    s.step("restoring the window")
+    s.xdotool("windowactivate", "--sync", window_id)
+    view = s.wait_window(f"the title {GAME_TITLE!r} back and the window active",
+                         lambda v: v.title == GAME_TITLE and v.active)
+    s.check(time_value(view.label("lblconto")) <= time_value(title),
+            f"the clock at or below the last minimised title {title}", view)
+    s.check(view.terms() == terms and view.answer == "12" and view.label("lblMessage") == ""
+            and view.counters() == ("0", "0", "0"),
+            f"the same exercise {terms} with '12' in the box (no new exercise on activation)",
+            view)
+    s.step("finishing the answer after the restore")
+    s.key("BackSpace", "BackSpace")
+    s.wait_window("the answer box empty", lambda v: v.answer == "" and v.answer_focused)
+    play.answer(1, True)
+    play.farewell("Gino")
+    play.confirmation()
+    s.wait_exit("after the confirmation")
+    check_records(s, b"1\r\n", b"Gino\r\n")
+
+
+def bad_file_game(s, problem_file, player):
+    """The game with a bad record file: the message at start-up names the file,
+    the game goes on, and the end leaves the files as they were."""
+    before = snapshot(s.record_dir)
+    play = Play(s)
+    s.start_game()
+    play.name_prompt(player)
+    play.greeting(player)
+    s.step("the message about the bad record file")
+    path = record_path(s, problem_file)
+    box = s.wait_box(GAME_TITLE, text_start=READ_FAILED_START)
+    message = next(t for t in box.texts if t.startswith(READ_FAILED_START))
+    s.check(path + ":" in message, f"the message naming {path}", repr(message))
+    s.dismiss(box, "Return")
+    s.step("the game goes on")
+    view = s.wait_window("the first exercise, ready for an answer",
+                         lambda v: v.ready_for_answer())
+    s.check(view.label("lblpunti") == "" and view.label("lblnome") == "",
+            "an empty record line", view)
+    play.right = play.wrong = 0
+    play.play("R")
+    play.farewell(player)
+    s.step("the record cannot be stored over a bad file")
+    box = s.wait_box(GAME_TITLE, text_start=STORE_FAILED_START)
+    message = next(t for t in box.texts if t.startswith(STORE_FAILED_START))
+    s.check(path + ":" in message, f"the message naming {path}", repr(message))
+    s.dismiss(box, "Return")
+    s.wait_exit("after the message, with no confirmation")
+    check_unchanged(s, before, "after the game")
+
+
+def bad_score_directory(s):
+    """A directory stands where the score file should be."""
+    os.makedirs(os.path.join(s.record_dir, SCORE_FILE, "inside"))
+    write_record(s, NAME_FILE, b"Zoe\r\n")
+    bad_file_game(s, SCORE_FILE, "Ivo")
+
+
+def bad_name_bytes(s):
+    """The name file holds binary bytes."""
+    os.makedirs(s.record_dir)
+    write_record(s, SCORE_FILE, b"4\r\n")
+    write_record(s, NAME_FILE, b"\x00\x01Zoe\xff\xfe\x00\r\n")
+    bad_file_game(s, NAME_FILE, "Lia")
+
+
+def read_only_directory(s):
+    """The directory turns read-only during a winning game: the store fails with
+    its message, no confirmation, the old files stay, the exit status is 0."""
+    os.makedirs(s.record_dir, exist_ok=True)
+    write_record(s, SCORE_FILE, b"1\r\n")
+    write_record(s, NAME_FILE, b"Zoe\r\n")
+    before = snapshot(s.record_dir)
+    play = Play(s)
+    s.start_game()
+    view = play.start("Mara")
+    s.check(view.label("lblpunti") == "1\r\n", "the stored record 1 in the record line", view)
+    play.play("RR")
+    s.step(f"making the record directory read-only ({s.read_only_method})")
+    undo = make_read_only(s.record_dir, s.read_only_method)
+    try:
+        play.farewell("Mara")
+        s.step("the failed store")
+        box = s.wait_box(GAME_TITLE, text_start=STORE_FAILED_START)
+        message = next(t for t in box.texts if t.startswith(STORE_FAILED_START))
+        s.check(s.record_dir in message, f"the message naming {s.record_dir}", repr(message))
+        s.dismiss(box, "Return")
+        s.wait_exit("after the message, with no confirmation")
+    finally:
+        undo()
+    check_unchanged(s, before, "after the failed store")
+
+
+SCENARIOS = {
+    "first_run": Scenario(first_run),
+    "second_run": Scenario(second_run),
+    "new_game": Scenario(new_game),
+    "close_window": Scenario(close_window),
+    "clock": Scenario(clock),
+    "bad_score_directory": Scenario(bad_score_directory),
+    "bad_name_bytes": Scenario(bad_name_bytes),
+    "read_only_directory": Scenario(read_only_directory, needs_read_only=True),
+}
