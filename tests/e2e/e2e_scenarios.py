@@ -196,6 +196,15 @@ def clock(s):
     check_records(s, b"1\r\n", b"Gino\r\n")
 
 
+def answer_message(s, text_start, part, named):
+    """Waits for the game's box saying text_start..., checks that the message
+    holds part, which names the path named, and answers it with Enter."""
+    box = s.wait_box(GAME_TITLE, text_start=text_start)
+    message = next(t for t in box.texts if t.startswith(text_start))
+    s.check(part in message, f"the message naming {named}", repr(message))
+    s.dismiss(box, "Return")
+
+
 def bad_file_game(s, problem_file, player):
     """The game with a bad record file: the message at start-up names the file,
     the game goes on, and the end leaves the files as they were."""
@@ -206,23 +215,16 @@ def bad_file_game(s, problem_file, player):
     play.greeting(player)
     s.step("the message about the bad record file")
     path = record_path(s, problem_file)
-    box = s.wait_box(GAME_TITLE, text_start=READ_FAILED_START)
-    message = next(t for t in box.texts if t.startswith(READ_FAILED_START))
-    s.check(path + ":" in message, f"the message naming {path}", repr(message))
-    s.dismiss(box, "Return")
+    answer_message(s, READ_FAILED_START, path + ":", path)
     s.step("the game goes on")
     view = s.wait_window("the first exercise, ready for an answer",
                          lambda v: v.ready_for_answer())
     s.check(view.label("lblpunti") == "" and view.label("lblnome") == "",
             "an empty record line", view)
-    play.right = play.wrong = 0
     play.play("R")
     play.farewell(player)
     s.step("the record cannot be stored over a bad file")
-    box = s.wait_box(GAME_TITLE, text_start=STORE_FAILED_START)
-    message = next(t for t in box.texts if t.startswith(STORE_FAILED_START))
-    s.check(path + ":" in message, f"the message naming {path}", repr(message))
-    s.dismiss(box, "Return")
+    answer_message(s, STORE_FAILED_START, path + ":", path)
     s.wait_exit("after the message, with no confirmation")
     check_unchanged(s, before, "after the game")
 
@@ -259,10 +261,7 @@ def read_only_directory(s):
     try:
         play.farewell("Mara")
         s.step("the failed store")
-        box = s.wait_box(GAME_TITLE, text_start=STORE_FAILED_START)
-        message = next(t for t in box.texts if t.startswith(STORE_FAILED_START))
-        s.check(s.record_dir in message, f"the message naming {s.record_dir}", repr(message))
-        s.dismiss(box, "Return")
+        answer_message(s, STORE_FAILED_START, s.record_dir, s.record_dir)
         s.wait_exit("after the message, with no confirmation")
     finally:
         undo()

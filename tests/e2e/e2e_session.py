@@ -54,27 +54,26 @@ class Session(ScreenReader):
         self.wait_until("the X server to answer", self.x_server_ready)
         # openbox first: started together with the bus launcher, it sometimes
         # fails to open the display.
-        openbox_log = open(os.path.join(self.work, "openbox.log"), "ab")
-        openbox = None
-        for attempt in range(3):
-            openbox = subprocess.Popen(["openbox"], env=self.env, stdout=openbox_log,
-                                       stderr=subprocess.STDOUT)
+        with open(os.path.join(self.work, "openbox.log"), "ab") as openbox_log:
+            for attempt in range(3):
+                openbox = subprocess.Popen(["openbox"], env=self.env, stdout=openbox_log,
+                                           stderr=subprocess.STDOUT)
 
-            def managed():
-                if openbox.poll() is not None:
-                    raise StepFailed(f"openbox exited with status {openbox.returncode}")
-                return self.window_manager_ready()
+                def managed():
+                    if openbox.poll() is not None:
+                        raise StepFailed(f"openbox exited with status {openbox.returncode}")
+                    return self.window_manager_ready()
 
-            try:
-                self.wait_until("openbox to manage the screen", managed)
-                break
-            except StepFailed as failure:
-                log(f"    openbox, attempt {attempt + 1}: {failure}")
-                if openbox.poll() is None:
-                    openbox.kill()
-                openbox.wait()
-                if attempt == 2:
-                    raise
+                try:
+                    self.wait_until("openbox to manage the screen", managed)
+                    break
+                except StepFailed as failure:
+                    log(f"    openbox, attempt {attempt + 1}: {failure}")
+                    if openbox.poll() is None:
+                        openbox.kill()
+                    openbox.wait()
+                    if attempt == 2:
+                        raise
         self.helpers.append(openbox)
         self.helpers.append(subprocess.Popen([BUS_LAUNCHER, "--launch-immediately"],
                                              env=self.env, stdout=subprocess.DEVNULL,
@@ -228,35 +227,34 @@ class Session(ScreenReader):
     # ---- waiting for what the screen reader sees
 
     def wait_box(self, title, text=None, text_start=None):
-        def found():
-            boxes = self.boxes()
-            for box in boxes:
-                if box.title != title or not box.active:
-                    continue
-                if text is not None and text not in box.texts:
-                    continue
-                if text_start is not None and not any(t.startswith(text_start)
-                                                      for t in box.texts):
-                    continue
-                return True, box
-            return False, "; ".join(str(box) for box in boxes) or "no box"
+        def matches(box):
+            return (box.title == title and (text is None or text in box.texts)
+                    and (text_start is None
+                         or any(t.startswith(text_start) for t in box.texts)))
 
         wanted = f"an active box titled {title!r}"
         if text is not None:
             wanted += f" saying {text!r}"
         if text_start is not None:
             wanted += f" saying {text_start!r}..."
-        return self.wait_until(wanted, found)
+        return self.wait_active_box(wanted, matches)
 
     def wait_box_title_start(self, title_start, text):
+        return self.wait_active_box(
+            f"an active box titled {title_start!r}... saying {text!r}",
+            lambda box: box.title.startswith(title_start) and text in box.texts)
+
+    def wait_active_box(self, wanted, matches):
+        """Waits for an active box for which matches(box) holds, and returns it."""
+
         def found():
             boxes = self.boxes()
             for box in boxes:
-                if box.title.startswith(title_start) and box.active and text in box.texts:
+                if box.active and matches(box):
                     return True, box
             return False, "; ".join(str(box) for box in boxes) or "no box"
 
-        return self.wait_until(f"an active box titled {title_start!r}... saying {text!r}", found)
+        return self.wait_until(wanted, found)
 
     def wait_window(self, what, condition):
         def probe():
