@@ -2,8 +2,8 @@
 
 from e2e_common import BUTTON_NEXT, LABEL_PLACES, PLACE_TOLERANCE
 
-# pyatspi binds to the accessibility bus it finds when it is imported, so it is
-# imported only once the session's own bus is up (load_pyatspi).
+# pyatspi is imported only once the session's own accessibility bus is up
+# (load_pyatspi), and never by the outer process, which has no session bus.
 pyatspi = None
 
 
