@@ -54,6 +54,11 @@ struct RoundCase {
     std::optional<int16> rounded;
 };
 
+// Without it, GoogleTest prints a row as its raw bytes, padding (never written) included.
+void PrintTo(const RoundCase &c, std::ostream *os) {
+    *os << c.value;
+}
+
 class RoundToInt16 : public ::testing::TestWithParam<RoundCase> {};
 
 TEST_P(RoundToInt16, RoundsHalvesToEvenAndRefusesWhatDoesNotFit) {

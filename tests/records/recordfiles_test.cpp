@@ -153,6 +153,11 @@ struct StoreFault {
     const char16_t *reason;
 };
 
+// Without it, GoogleTest prints a row as its raw bytes, padding (never written) included.
+void PrintTo(const StoreFault &f, std::ostream *os) {
+    *os << f.label;
+}
+
 class StoreFailure : public RecordFilesTest, public ::testing::WithParamInterface<StoreFault> {};
 
 TEST_P(StoreFailure, LeavesTheOldPairAndSaysWhy) {
