@@ -245,7 +245,7 @@ INSTANTIATE_TEST_SUITE_P(
                  u"non è un file normale"},
         BadEntry{"Huge",
                  [](const testing::TestSeams &t) {
-                     t.write(kScoreFile, QByteArray(3 * 1024 * 1024, '7'));
+                     t.write(kScoreFile, QByteArray(qsizetype{3} * 1024 * 1024, '7'));
                  },
                  u"troppo grande"},
         BadEntry{"Binary",

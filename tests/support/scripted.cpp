@@ -35,7 +35,7 @@ QString ScriptedDialogs::inputBox(const QString &prompt, const QString &title) {
     calls.push_back({DialogCall::Kind::Input, prompt, 0, title});
     if (inputs.empty())
         return {};
-    const QString text = inputs.front();
+    QString text = inputs.front();
     inputs.pop_front();
     return text;
 }
