@@ -4,6 +4,8 @@
 
 #include <gtest/gtest.h>
 
+#include <algorithm>
+
 namespace zarvoni::testing {
 
 void ScriptedRandom::script(std::vector<double> values) {
@@ -78,11 +80,9 @@ int FaultyFileSystem::enter(Op op) {
         if (hook.op == op && hook.nth == count)
             hook.action();
     }
-    for (const Fault &fault : m_faults) {
-        if (fault.op == op && (fault.nth == 0 || fault.nth == count))
-            return fault.errorNumber;
-    }
-    return 0;
+    const auto fault = std::ranges::find_if(
+        m_faults, [&](const Fault &f) { return f.op == op && (f.nth == 0 || f.nth == count); });
+    return fault == m_faults.end() ? 0 : fault->errorNumber;
 }
 
 using records::FileProblem;
