@@ -1,13 +1,15 @@
 # make run   - install what is missing, build, play
 # make test  - install what is missing, build with warnings as errors, run every test
 # make bench - build in release mode and print the performance table
+# make fuzz  - run each fuzz target for ten minutes
 
 JOBS ?= $(shell nproc)
 RUN_DIR := build/run
 TEST_DIR := build/test
 CMAKE_GEN := $(shell command -v ninja >/dev/null 2>&1 && echo -G Ninja)
+export JOBS
 
-.PHONY: all run build test deps-run deps-test clean
+.PHONY: all run build test fuzz deps-run deps-test clean
 
 all: build
 
@@ -31,6 +33,13 @@ test: deps-test
 	    -DZARVONI_RECORD_DIR=$(CURDIR)/$(TEST_DIR)/e2e-records
 	cmake --build $(TEST_DIR) -j $(JOBS)
 	ctest --test-dir $(TEST_DIR) --output-on-failure -j $(JOBS)
+	tools/check-valgrind $(TEST_DIR)
+	tools/check-fuzz 30
+	tools/check-sanitizers
+	tools/check-static $(TEST_DIR)
+
+fuzz: deps-test
+	tools/check-fuzz 600
 
 clean:
 	rm -rf build
