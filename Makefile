@@ -2,14 +2,16 @@
 # make test  - install what is missing, build with warnings as errors, run every test
 # make bench - build in release mode and print the performance table
 # make package - build the Debian package build/package/zarvoni_<version>_<arch>.deb
+# make fuzz  - run each fuzz target for ten minutes
 
 JOBS ?= $(shell nproc)
 RUN_DIR := build/run
 TEST_DIR := build/test
 PACKAGE_DIR := build/package
 CMAKE_GEN := $(shell command -v ninja >/dev/null 2>&1 && echo -G Ninja)
+export JOBS
 
-.PHONY: all run build test package deps-run deps-test deps-package clean
+.PHONY: all run build test package fuzz deps-run deps-test deps-package clean
 
 all: build
 
@@ -36,6 +38,13 @@ test: deps-test
 	    -DZARVONI_RECORD_DIR=$(CURDIR)/$(TEST_DIR)/e2e-records
 	cmake --build $(TEST_DIR) -j $(JOBS)
 	ctest --test-dir $(TEST_DIR) --output-on-failure -j $(JOBS)
+	tools/check-valgrind $(TEST_DIR)
+	tools/check-fuzz 30
+	tools/check-sanitizers
+	tools/check-static $(TEST_DIR)
+
+fuzz: deps-test
+	tools/check-fuzz 600
 
 # A release build for prefix /usr, so the record directory is /var/games/zarvoni.
 package: deps-package

@@ -10,6 +10,7 @@
 #include <QMenuBar>
 #include <QTimer>
 
+#include <algorithm>
 #include <cmath>
 #include <vector>
 
@@ -154,12 +155,11 @@ void buildControls(QWidget *surface, QObject *timerOwner) {
 
     // Later siblings lie above earlier ones: raise from the last row to the first,
     // then lift the text box and the buttons above everything else.
-    for (auto it = made.rbegin(); it != made.rend(); ++it)
-        it->second->raise();
-    for (auto it = made.rbegin(); it != made.rend(); ++it) {
-        if (liesAboveLabels(it->first->kind))
-            it->second->raise();
-    }
+    std::for_each(made.rbegin(), made.rend(), [](const auto &entry) { entry.second->raise(); });
+    std::for_each(made.rbegin(), made.rend(), [](const auto &entry) {
+        if (liesAboveLabels(entry.first->kind))
+            entry.second->raise();
+    });
 
     std::vector<std::pair<int, QWidget *>> focusable;
     for (const auto &[row, widget] : made) {

@@ -11,6 +11,9 @@
 #include <QPushButton>
 #include <QTranslator>
 
+#include <algorithm>
+#include <iterator>
+
 namespace zarvoni {
 
 namespace {
@@ -71,8 +74,9 @@ int QtDialogs::messageBox(const QString &prompt, int buttons, const QString &tit
     box.setText(prompt);
     box.setIcon(standardIcon(style.icon));
     std::vector<QPushButton *> shown;
-    for (const MessageBoxButton button : style.buttons)
-        shown.push_back(box.addButton(standardButton(button)));
+    std::ranges::transform(style.buttons, std::back_inserter(shown), [&](MessageBoxButton button) {
+        return box.addButton(standardButton(button));
+    });
     box.setDefaultButton(shown[size_t(style.defaultButton)]);
     box.exec();
     for (std::size_t i = 0; i < shown.size(); ++i) {

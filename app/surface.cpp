@@ -27,10 +27,10 @@ Surface::Bands::~Bands() {
 }
 
 void Surface::Bands::fill(int fromUnit, int toUnit, QColor colour) {
-    const QImage &image = m_surface.m_image;
-    const int top = fromUnit * image.height() / m_scale;
-    const int bottom = toUnit * image.height() / m_scale;
-    m_painter.fillRect(0, top, image.width(), bottom - top, colour);
+    const QSize size = m_surface.m_image.size();
+    const int top = fromUnit * size.height() / m_scale;
+    const int bottom = toUnit * size.height() / m_scale;
+    m_painter.fillRect(0, top, size.width(), bottom - top, colour);
 }
 
 void Surface::paintEvent(QPaintEvent *event) {

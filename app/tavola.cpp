@@ -220,6 +220,8 @@ void Tavola::Next_Click() {
     if (m_done || m_ending)
         return;
     const int answer = m_seams.dialogs.messageBox(kRestartPrompt, kRestartButtons, kRestartTitle);
+    // The box runs the event loop: the clock may have ended the game meanwhile.
+    // cppcheck-suppress knownConditionTrueFalse
     if (m_done || m_ending)
         return;
     if (answer == static_cast<int>(MessageBoxButton::No)) {

@@ -63,12 +63,12 @@ Exercise composeExercise(int16 m, int16 a, int16 b, int k) {
 }
 
 Exercise drawExercise(Random &random) {
-    const int16 s = static_cast<int16>(drawBelow(random, 2) + 1);
+    const auto s = static_cast<int16>(drawBelow(random, 2) + 1);
     const int16 t = drawBelow(random, 2);
     const int16 m = t == 0 ? static_cast<int16>(-s) : s;
     random.reseed();
-    const int16 a = static_cast<int16>(drawBelow(random, 8) + 1);
-    const int16 b = static_cast<int16>(drawBelow(random, 9) + 1);
+    const auto a = static_cast<int16>(drawBelow(random, 8) + 1);
+    const auto b = static_cast<int16>(drawBelow(random, 9) + 1);
     random.reseed();
     const int k = drawBelow(random, 4);
     return composeExercise(m, a, b, k);

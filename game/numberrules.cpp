@@ -1,5 +1,6 @@
 #include "game/numberrules.h"
 
+#include <algorithm>
 #include <charconv>
 #include <cmath>
 #include <limits>
@@ -49,9 +50,14 @@ double leadingNumber(QStringView text) {
     const auto [end, error] = std::from_chars(first, first + number.size(), value);
     (void)end;
     if (error == std::errc::result_out_of_range) {
-        // Hundreds of digits: the nearest finite value keeps comparisons meaningful.
-        const double max = std::numeric_limits<double>::max();
-        return number.front() == '-' ? -max : max;
+        // Out of range either way: hundreds of digits before the point are too large,
+        // and the nearest finite value keeps comparisons meaningful; hundreds of zeros
+        // after it are too small, and the nearest value is zero.
+        const bool negative = number.front() == '-';
+        const std::size_t point = std::min(number.find('.'), number.size());
+        const bool tooLarge = number.find_first_not_of('0', negative ? 1 : 0) < point;
+        const double nearest = tooLarge ? std::numeric_limits<double>::max() : 0.0;
+        return negative ? -nearest : nearest;
     }
     return value;
 }

@@ -3,7 +3,9 @@
 #include "game/numberrules.h"
 #include "records/codepage.h"
 
+#include <algorithm>
 #include <cerrno>
+#include <functional>
 
 namespace zarvoni::records {
 
@@ -23,13 +25,22 @@ const QByteArray kLineEnd = QByteArrayLiteral("\r\n");
 
 // Record files hold one line of text: a control character other than a line
 // break or a tab means something else has been put there.
+bool isTextByte(char byte) {
+    const auto value = static_cast<unsigned char>(byte);
+    return (value >= 0x20 || value == '\t' || value == '\r' || value == '\n') && value != 0x7F;
+}
+
 bool isText(const QByteArray &bytes) {
-    for (const char byte : bytes) {
-        const auto value = static_cast<unsigned char>(byte);
-        if ((value < 0x20 && value != '\t' && value != '\r' && value != '\n') || value == 0x7F)
-            return false;
-    }
-    return true;
+    return std::all_of(bytes.begin(), bytes.end(), isTextByte);
+}
+
+// The line a record file holds for text. What the file cannot hold becomes "?":
+// a character Windows-1252 lacks, and a control character that a pasted name can
+// bring along, which would leave a file that never reads as text again.
+QByteArray recordLine(QStringView text) {
+    QByteArray bytes = toWindows1252(text);
+    std::replace_if(bytes.begin(), bytes.end(), std::not_fn(isTextByte), '?');
+    return bytes + kLineEnd;
 }
 
 } // namespace
@@ -86,8 +97,8 @@ StoreResult RecordFiles::store(const QString &score, const QString &name) {
     if (leadingNumber(fromWindows1252(oldScore)) >= leadingNumber(score))
         return {StoreResult::Outcome::NotBetter, {}};
 
-    const QByteArray newScore = toWindows1252(score) + kLineEnd;
-    const QByteArray newName = toWindows1252(name) + kLineEnd;
+    const QByteArray newScore = recordLine(score);
+    const QByteArray newName = recordLine(name);
     if (newName.size() > kMaxRecordFileBytes)
         return failure(kNameFile, FileProblem::tooLarge(newName.size()));
 

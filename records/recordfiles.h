@@ -13,7 +13,7 @@ inline const QString kNameFile = QStringLiteral("neq.txt");
 inline const QString kLockFile = QStringLiteral(".zarvoni.lock");
 
 // No record file written by the game comes near this size.
-constexpr qint64 kMaxRecordFileBytes = 64 * 1024;
+constexpr qint64 kMaxRecordFileBytes = qint64{64} * 1024;
 
 // The directory with exactly one "/" at its end.
 QString withTrailingSeparator(const QString &directory);

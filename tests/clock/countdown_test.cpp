@@ -11,6 +11,11 @@ struct TickCase {
     int tempoRestante;
 };
 
+// Without it, GoogleTest prints a row as its raw bytes, padding (never written) included.
+void PrintTo(const TickCase &c, std::ostream *os) {
+    *os << c.ticks << " ticks";
+}
+
 class CountdownTicks : public ::testing::TestWithParam<TickCase> {};
 
 TEST_P(CountdownTicks, ShowTheRemainingTime) {

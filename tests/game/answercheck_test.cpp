@@ -29,6 +29,11 @@ struct VerdictCase {
     const char *message;
 };
 
+// Without it, GoogleTest prints a row as its raw bytes, padding (never written) included.
+void PrintTo(const VerdictCase &c, std::ostream *os) {
+    *os << "risultato=" << c.risultato << " typed=" << QString::fromUtf16(c.typed).toStdString();
+}
+
 class Verdicts : public ::testing::TestWithParam<VerdictCase> {};
 
 TEST_P(Verdicts, CountTheAnswerAndSayWhatWasExpected) {

@@ -25,6 +25,11 @@ struct Worked {
     bool secondPlusVisible;
 };
 
+// Without it, GoogleTest prints a row as its raw bytes, padding (never written) included.
+void PrintTo(const Worked &w, std::ostream *os) {
+    *os << "m=" << w.m << " a=" << w.a << " b=" << w.b << " k=" << w.k;
+}
+
 class WorkedExample : public ::testing::TestWithParam<Worked> {};
 
 TEST_P(WorkedExample, ShowsTheEquationAndExpectsItsSolution) {

@@ -38,10 +38,26 @@ TEST(LeadingNumber, StaysFiniteForHundredsOfDigits) {
     EXPECT_LT(leadingNumber(u'-' + huge), -1e300);
 }
 
+TEST(LeadingNumber, HundredsOfZerosAfterThePointReadAsZero) {
+    // Too small for a double: the nearest value is zero, not the largest number.
+    const QString tiny = QStringLiteral("0.") + QString(400, u'0') + u'1';
+    EXPECT_EQ(leadingNumber(tiny), 0.0);
+    EXPECT_EQ(leadingNumber(u'-' + tiny), 0.0);
+    EXPECT_EQ(leadingNumber(u'.' + QString(400, u'0') + u'7'), 0.0);
+    EXPECT_GT(leadingNumber(QStringLiteral("0.") + QString(300, u'0') + u'1'), 0.0)
+        << "still within range";
+    EXPECT_GT(leadingNumber(QStringLiteral("1.") + QString(400, u'0') + u'1'), 0.99);
+}
+
 struct RoundCase {
     double value;
     std::optional<int16> rounded;
 };
+
+// Without it, GoogleTest prints a row as its raw bytes, padding (never written) included.
+void PrintTo(const RoundCase &c, std::ostream *os) {
+    *os << c.value;
+}
 
 class RoundToInt16 : public ::testing::TestWithParam<RoundCase> {};
 

@@ -84,6 +84,19 @@ TEST_F(RecordFilesTest, StoresOneLineEndedByCrLfInWindows1252) {
     expectNoLeftovers();
 }
 
+TEST_F(RecordFilesTest, ControlCharactersOfAPastedNameBecomeQuestionMarks) {
+    ASSERT_EQ(files.prepare(), QString());
+    // Stored as they are, they would make the file unreadable as text, hide the
+    // record line and make every later store fail.
+    const QString pasted = QStringLiteral("An") + QChar(0x01) + QStringLiteral("na") + QChar(0x7F) +
+                           QChar(0) + QStringLiteral("\tB");
+    EXPECT_EQ(files.store("7", pasted).outcome, Outcome::Stored);
+    expectPair("7\r\n", "An?na??\tB\r\n");
+    EXPECT_TRUE(files.read(kNameFile).ok());
+    EXPECT_EQ(files.store("8", "Carla").outcome, Outcome::Stored);
+    expectPair("8\r\n", "Carla\r\n");
+}
+
 TEST_F(RecordFilesTest, StoredScoreIsReadByTheLeadingNumberRule) {
     ASSERT_EQ(files.prepare(), QString());
     struct Case {
@@ -94,7 +107,9 @@ TEST_F(RecordFilesTest, StoredScoreIsReadByTheLeadingNumberRule) {
     for (const Case &c :
          {Case{"12\r\n", "12", Outcome::NotBetter}, Case{"12\r\n", "13", Outcome::Stored},
           Case{"1 2", "12", Outcome::NotBetter}, Case{"x12", "1", Outcome::Stored},
-          Case{"", "0", Outcome::NotBetter}, Case{"", "1", Outcome::Stored}}) {
+          Case{"", "0", Outcome::NotBetter}, Case{"", "1", Outcome::Stored},
+          // Too small for a double: it reads as zero, not as an unbeatable record.
+          Case{"0." + QByteArray(400, '0') + "1\r\n", "1", Outcome::Stored}}) {
         t.write(kScoreFile, c.stored);
         EXPECT_EQ(files.store(c.score, "Anna").outcome, c.outcome)
             << c.stored.toStdString() << " against " << c.score;
@@ -137,6 +152,11 @@ struct StoreFault {
     int nth;
     const char16_t *reason;
 };
+
+// Without it, GoogleTest prints a row as its raw bytes, padding (never written) included.
+void PrintTo(const StoreFault &f, std::ostream *os) {
+    *os << f.label;
+}
 
 class StoreFailure : public RecordFilesTest, public ::testing::WithParamInterface<StoreFault> {};
 
@@ -225,7 +245,7 @@ INSTANTIATE_TEST_SUITE_P(
                  u"non è un file normale"},
         BadEntry{"Huge",
                  [](const testing::TestSeams &t) {
-                     t.write(kScoreFile, QByteArray(3 * 1024 * 1024, '7'));
+                     t.write(kScoreFile, QByteArray(qsizetype{3} * 1024 * 1024, '7'));
                  },
                  u"troppo grande"},
         BadEntry{"Binary",

@@ -4,6 +4,8 @@
 
 #include <gtest/gtest.h>
 
+#include <algorithm>
+
 namespace zarvoni::testing {
 
 void ScriptedRandom::script(std::vector<double> values) {
@@ -35,7 +37,7 @@ QString ScriptedDialogs::inputBox(const QString &prompt, const QString &title) {
     calls.push_back({DialogCall::Kind::Input, prompt, 0, title});
     if (inputs.empty())
         return {};
-    const QString text = inputs.front();
+    QString text = inputs.front();
     inputs.pop_front();
     return text;
 }
@@ -78,11 +80,9 @@ int FaultyFileSystem::enter(Op op) {
         if (hook.op == op && hook.nth == count)
             hook.action();
     }
-    for (const Fault &fault : m_faults) {
-        if (fault.op == op && (fault.nth == 0 || fault.nth == count))
-            return fault.errorNumber;
-    }
-    return 0;
+    const auto fault = std::ranges::find_if(
+        m_faults, [&](const Fault &f) { return f.op == op && (f.nth == 0 || f.nth == count); });
+    return fault == m_faults.end() ? 0 : fault->errorNumber;
 }
 
 using records::FileProblem;

@@ -62,6 +62,11 @@ struct Contest {
     bool stored;
 };
 
+// Without it, GoogleTest prints a row as its raw bytes, padding (never written) included.
+void PrintTo(const Contest &c, std::ostream *os) {
+    *os << c.label;
+}
+
 class AgainstFive : public EndOfGame, public ::testing::WithParamInterface<Contest> {};
 
 TEST_P(AgainstFive, OnlyABetterScoreReplacesTheRecord) {

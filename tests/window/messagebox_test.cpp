@@ -20,6 +20,11 @@ struct CodeCase {
     int defaultButton;
 };
 
+// Without it, GoogleTest prints a row as its raw bytes, padding (never written) included.
+void PrintTo(const CodeCase &c, std::ostream *os) {
+    *os << "code " << c.code;
+}
+
 class MessageBoxCodes : public ::testing::TestWithParam<CodeCase> {};
 
 TEST_P(MessageBoxCodes, DecodeIntoButtonsIconAndDefault) {

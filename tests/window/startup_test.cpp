@@ -152,6 +152,11 @@ struct Posed {
     bool secondPlusVisible;
 };
 
+// Without it, GoogleTest prints a row as its raw bytes, padding (never written) included.
+void PrintTo(const Posed &p, std::ostream *os) {
+    *os << "m=" << p.m << " a=" << p.a << " b=" << p.b << " k=" << p.k;
+}
+
 class NewExercise : public WindowTest, public ::testing::WithParamInterface<Posed> {};
 
 TEST_P(NewExercise, ClearsTheAnswerAndMessageAndShowsTheSigns) {
