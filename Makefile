@@ -5,9 +5,10 @@
 JOBS ?= $(shell nproc)
 RUN_DIR := build/run
 TEST_DIR := build/test
+BENCH_DIR := build/bench
 CMAKE_GEN := $(shell command -v ninja >/dev/null 2>&1 && echo -G Ninja)
 
-.PHONY: all run build test deps-run deps-test clean
+.PHONY: all run build test bench deps-run deps-test deps-bench clean
 
 all: build
 
@@ -16,6 +17,9 @@ deps-run:
 
 deps-test:
 	@tools/install-deps test
+
+deps-bench:
+	@tools/install-deps bench
 
 build: deps-run
 	cmake -S . -B $(RUN_DIR) $(CMAKE_GEN) -DCMAKE_BUILD_TYPE=RelWithDebInfo \
@@ -31,6 +35,14 @@ test: deps-test
 	    -DZARVONI_RECORD_DIR=$(CURDIR)/$(TEST_DIR)/e2e-records
 	cmake --build $(TEST_DIR) -j $(JOBS)
 	ctest --test-dir $(TEST_DIR) --output-on-failure -j $(JOBS)
+
+# Release build of its own; the record directory lies inside it, never the real one.
+bench: deps-bench
+	cmake -S . -B $(BENCH_DIR) $(CMAKE_GEN) -DCMAKE_BUILD_TYPE=Release -DZARVONI_WERROR=ON \
+	    -DZARVONI_BUILD_TESTS=OFF -DZARVONI_BUILD_BENCH=ON \
+	    -DZARVONI_RECORD_DIR=$(CURDIR)/$(BENCH_DIR)/records
+	cmake --build $(BENCH_DIR) -j $(JOBS)
+	bench/run $(BENCH_DIR)
 
 clean:
 	rm -rf build
