@@ -4,6 +4,8 @@
 #include <QStyle>
 #include <QStyleOption>
 
+#include <algorithm>
+
 namespace zarvoni {
 
 namespace {
@@ -11,6 +13,23 @@ namespace {
 // pictures are forgotten past these, so that a label holds little memory.
 constexpr qsizetype kMaxFitted = 256;
 constexpr qsizetype kMaxPictureBytes = 1024 * 1024;
+// The smallest rectangle that holds every pixel of the image that is not transparent.
+QRect usedRect(const QImage &image) {
+    int left = image.width(), right = -1, top = image.height(), bottom = -1;
+    for (int y = 0; y < image.height(); ++y) {
+        const auto *row = reinterpret_cast<const QRgb *>(image.constScanLine(y));
+        for (int x = 0; x < image.width(); ++x) {
+            if (qAlpha(row[x]) != 0) {
+                left = std::min(left, x);
+                right = std::max(right, x);
+                top = std::min(top, y);
+                bottom = y;
+            }
+        }
+    }
+    return right < 0 ? QRect() : QRect(QPoint(left, top), QPoint(right, bottom));
+}
+
 } // namespace
 
 CaptionLabel::CaptionLabel(QWidget *parent) : QLabel(parent) {
@@ -86,12 +105,17 @@ void CaptionLabel::paintEvent(QPaintEvent *event) {
     const QString caption = text();
     const QSize pixels = (QSizeF(size()) * ratio).toSize();
     auto picture = m_pictures.find(caption);
-    if (picture == m_pictures.end() || picture->size() != pixels) {
+    if (picture == m_pictures.end() || picture->image.size() != pixels) {
         QImage drawn = drawPicture();
         m_pictureBytes += drawn.sizeInBytes();
-        picture = m_pictures.insert(caption, std::move(drawn));
+        const QRect used = usedRect(drawn);
+        picture = m_pictures.insert(caption, {std::move(drawn), used});
     }
-    QPainter(this).drawImage(QPoint(0, 0), *picture);
+    if (picture->used.isEmpty())
+        return;
+    const QRectF used(picture->used);
+    QPainter(this).drawImage(QRectF(used.topLeft() / ratio, used.size() / ratio), picture->image,
+                             used);
 }
 
 // Draws what QLabel draws for a plain-text caption without indent: the frame, then

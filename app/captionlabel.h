@@ -56,7 +56,13 @@ private:
     // The frame and each caption drawn over a transparent background, for the look
     // they were drawn with: a repaint over a new background blends a picture instead
     // of laying the text out again, and a caption shown again is drawn only once.
-    QHash<QString, QImage> m_pictures;
+    struct Picture {
+        QImage image;
+        // The part of the image that is not transparent, in the image's pixels: only
+        // that part is blended.
+        QRect used;
+    };
+    QHash<QString, Picture> m_pictures;
     qsizetype m_pictureBytes = 0;
     PictureLook m_picturesLook;
 };
