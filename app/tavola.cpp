@@ -4,13 +4,11 @@
 #include "app/controlfactory.h"
 #include "app/images.h"
 #include "app/messageboxcode.h"
-#include "app/panelcachestyle.h"
 #include "app/picturebutton.h"
 #include "app/surface.h"
 #include "game/answercheck.h"
 #include "game/numberrules.h"
 
-#include <QAbstractButton>
 #include <QCloseEvent>
 #include <QKeyEvent>
 #include <QLineEdit>
@@ -85,14 +83,6 @@ Tavola::Tavola(const Seams &seams, QWidget *parent) : QMainWindow(parent), m_sea
     setCentralWidget(m_surface);
     buildControls(m_surface, this);
     buildMenus(menuBar());
-    // The text box and the buttons lie over the background: each new exercise
-    // repaints them, and their panels are then copied rather than drawn again.
-    auto *panels = new PanelCacheStyle;
-    panels->setParent(this);
-    for (QWidget *control : m_surface->findChildren<QWidget *>()) {
-        if (qobject_cast<QLineEdit *>(control) || qobject_cast<QAbstractButton *>(control))
-            control->setStyle(panels);
-    }
 
     Timer1 = control<QTimer>("Timer1");
     txtAnswer = control<QLineEdit>("txtAnswer");
