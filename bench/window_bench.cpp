@@ -2,6 +2,7 @@
 // (gradient and repaint) against one full-window fill, and checking an answer
 // typed into the real answer box.
 
+#include "app/application.h"
 #include "app/captionlabel.h"
 #include "app/controltable.h"
 #include "app/tavola.h"
@@ -213,7 +214,7 @@ int main(int argc, char **argv) {
     if (qEnvironmentVariableIsEmpty("QT_QPA_PLATFORM"))
         qputenv("QT_QPA_PLATFORM", "offscreen");
     QApplication app(argc, argv);
-    QApplication::setQuitOnLastWindowClosed(false);
+    zarvoni::prepareApplication();
     benchmark::Initialize(&argc, argv);
     if (benchmark::ReportUnrecognizedArguments(argc, argv))
         return 1;
