@@ -8,10 +8,11 @@ JOBS ?= $(shell nproc)
 RUN_DIR := build/run
 TEST_DIR := build/test
 PACKAGE_DIR := build/package
+BENCH_DIR := build/bench
 CMAKE_GEN := $(shell command -v ninja >/dev/null 2>&1 && echo -G Ninja)
 export JOBS
 
-.PHONY: all run build test package fuzz deps-run deps-test deps-package clean
+.PHONY: all run build test package bench fuzz deps-run deps-test deps-package deps-bench clean
 
 all: build
 
@@ -23,6 +24,9 @@ deps-test:
 
 deps-package:
 	@tools/install-deps package
+
+deps-bench:
+	@tools/install-deps bench
 
 build: deps-run
 	cmake -S . -B $(RUN_DIR) $(CMAKE_GEN) -DCMAKE_BUILD_TYPE=RelWithDebInfo \
@@ -54,6 +58,14 @@ package: deps-package
 	cmake --build $(PACKAGE_DIR) -j $(JOBS)
 	cd $(PACKAGE_DIR) && cpack -G DEB
 	@ls -1 $(PACKAGE_DIR)/zarvoni_*.deb
+
+# Release build of its own; the record directory lies inside it, never the real one.
+bench: deps-bench
+	cmake -S . -B $(BENCH_DIR) $(CMAKE_GEN) -DCMAKE_BUILD_TYPE=Release -DZARVONI_WERROR=ON \
+	    -DZARVONI_BUILD_TESTS=OFF -DZARVONI_BUILD_BENCH=ON \
+	    -DZARVONI_RECORD_DIR=$(CURDIR)/$(BENCH_DIR)/records
+	cmake --build $(BENCH_DIR) -j $(JOBS)
+	bench/run $(BENCH_DIR)
 
 clean:
 	rm -rf build

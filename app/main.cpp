@@ -1,3 +1,4 @@
+#include "app/application.h"
 #include "app/gamesession.h"
 #include "app/qtseams.h"
 #include "game/systemrandom.h"
@@ -7,10 +8,7 @@
 
 int main(int argc, char *argv[]) {
     QApplication app(argc, argv);
-    // The window decides when the program ends: closing it ends the game, while a
-    // restart briefly leaves no window on screen.
-    QApplication::setQuitOnLastWindowClosed(false);
-    zarvoni::installItalianTranslations();
+    zarvoni::prepareApplication();
 
     zarvoni::SystemRandom random;
     zarvoni::QtDialogs dialogs;

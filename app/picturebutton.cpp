@@ -1,13 +1,18 @@
 #include "app/picturebutton.h"
 
+#include <QPainter>
+#include <QStyle>
 #include <QStyleOptionButton>
-#include <QStylePainter>
+
+#include <algorithm>
 
 namespace zarvoni {
 
 namespace {
 constexpr int kGap = 4;
-}
+// Normal, pressed, disabled, each with and without focus and the mouse over it.
+constexpr std::size_t kMaxFaces = 12;
+} // namespace
 
 PictureButton::PictureButton(QWidget *parent) : QPushButton(parent) {
     // Enter and Space on the focused button click it, as in a dialog.
@@ -27,11 +32,45 @@ const QIcon &PictureButton::currentPicture() const {
     return isDown() ? m_pressed : m_normal;
 }
 
+void PictureButton::changeEvent(QEvent *event) {
+    ++m_changes;
+    QPushButton::changeEvent(event);
+}
+
 void PictureButton::paintEvent(QPaintEvent *) {
-    QStylePainter painter(this);
     QStyleOptionButton option;
     initStyleOption(&option);
-    painter.drawControl(QStyle::CE_PushButtonBevel, option);
+    const qreal ratio = devicePixelRatioF();
+    const FaceKey key{
+        int(option.state), int(option.features), text(), size(), ratio, currentPicture().cacheKey(),
+        m_changes};
+    auto face = std::find_if(m_faces.begin(), m_faces.end(),
+                             [&key](const Face &drawn) { return drawn.key == key; });
+    if (face == m_faces.end()) {
+        if (m_faces.size() >= kMaxFaces)
+            m_faces.clear();
+        QImage image((QSizeF(size()) * ratio).toSize(), QImage::Format_ARGB32_Premultiplied);
+        image.setDevicePixelRatio(ratio);
+        // The same dots per inch as the widget, so that the font has the same pixel size.
+        constexpr double kInchesPerMetre = 100 / 2.54;
+        image.setDotsPerMeterX(qRound(logicalDpiX() * kInchesPerMetre));
+        image.setDotsPerMeterY(qRound(logicalDpiY() * kInchesPerMetre));
+        image.fill(Qt::transparent);
+        QPainter painter(&image);
+        painter.setFont(font());
+        drawFace(painter);
+        painter.end();
+        m_faces.push_back({key, std::move(image)});
+        face = m_faces.end() - 1;
+    }
+    QPainter(this).drawImage(QPoint(0, 0), face->image);
+}
+
+void PictureButton::drawFace(QPainter &painter) {
+    QStyleOptionButton option;
+    initStyleOption(&option);
+    QStyle *look = style();
+    look->drawControl(QStyle::CE_PushButtonBevel, &option, &painter, this);
 
     const QFontMetrics metrics(font());
     const int textHeight = metrics.height();
@@ -44,14 +83,14 @@ void PictureButton::paintEvent(QPaintEvent *) {
     currentPicture().paint(&painter, pictureRect);
 
     const QRect textRect(shift, top + kPictureSize + kGap + shift, width(), textHeight);
-    painter.drawItemText(textRect, Qt::AlignHCenter | Qt::AlignTop | Qt::TextShowMnemonic,
-                         palette(), isEnabled(), text(), QPalette::ButtonText);
+    look->drawItemText(&painter, textRect, Qt::AlignHCenter | Qt::AlignTop | Qt::TextShowMnemonic,
+                       palette(), isEnabled(), text(), QPalette::ButtonText);
 
     if (hasFocus()) {
         QStyleOptionFocusRect focus;
         focus.initFrom(this);
         focus.rect = rect().adjusted(4, 4, -4, -4);
-        painter.drawPrimitive(QStyle::PE_FrameFocusRect, focus);
+        look->drawPrimitive(QStyle::PE_FrameFocusRect, &focus, &painter, this);
     }
 }
 

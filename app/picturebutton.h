@@ -3,7 +3,12 @@
 // the pressed and the disabled state, on its own background colour.
 
 #include <QIcon>
+#include <QImage>
 #include <QPushButton>
+
+#include <vector>
+
+class QPainter;
 
 namespace zarvoni {
 
@@ -21,11 +26,36 @@ public:
 
 protected:
     void paintEvent(QPaintEvent *event) override;
+    void changeEvent(QEvent *event) override;
 
 private:
+    // What the button's face depends on; font, palette and style changes come as
+    // change events.
+    struct FaceKey {
+        int state = 0;
+        int features = 0;
+        QString text;
+        QSize size;
+        qreal ratio = 0;
+        qint64 picture = 0;
+        unsigned changes = 0;
+        friend bool operator==(const FaceKey &, const FaceKey &) = default;
+    };
+    struct Face {
+        FaceKey key;
+        QImage image;
+    };
+
+    void drawFace(QPainter &painter);
+
     QIcon m_normal;
     QIcon m_pressed;
     QIcon m_disabled;
+    unsigned m_changes = 0;
+    // The faces drawn so far over a transparent background, one per state the button
+    // was in: a repaint over a new background blends one instead of drawing the
+    // bevel, the picture and the caption again.
+    std::vector<Face> m_faces;
 };
 
 } // namespace zarvoni

@@ -5,11 +5,9 @@
 #include <QApplication>
 #include <QDate>
 #include <QInputDialog>
-#include <QLibraryInfo>
 #include <QLocale>
 #include <QMessageBox>
 #include <QPushButton>
-#include <QTranslator>
 
 #include <algorithm>
 #include <iterator>
@@ -94,13 +92,6 @@ QString QtTimeSource::shortDate() const {
 
 void QtProgramEnd::endProgram() {
     QCoreApplication::exit(0);
-}
-
-void installItalianTranslations() {
-    auto *translator = new QTranslator(qApp);
-    if (translator->load(QLocale(QLocale::Italian), QStringLiteral("qtbase"), QStringLiteral("_"),
-                         QLibraryInfo::path(QLibraryInfo::TranslationsPath)))
-        QCoreApplication::installTranslator(translator);
 }
 
 } // namespace zarvoni

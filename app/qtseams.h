@@ -25,7 +25,4 @@ public:
     void endProgram() override;
 };
 
-// Makes Qt's own dialog buttons speak Italian ("Sì", "No", "Annulla").
-void installItalianTranslations();
-
 } // namespace zarvoni

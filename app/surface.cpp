@@ -1,56 +1,76 @@
 #include "app/surface.h"
 
+#include <QPaintEvent>
 #include <QPainter>
 #include <QResizeEvent>
 
+#include <algorithm>
+
 namespace zarvoni {
 
-Surface::Surface(QWidget *parent) : QWidget(parent) {
-    setAttribute(Qt::WA_OpaquePaintEvent);
-}
+namespace {
+// Qt's raster engine hands a fill of 96 rows or more to its thread pool and waits for
+// it; on a small, busy machine that wait costs more than the fill itself. Fills of
+// at most 64 rows stay on the painting thread.
+constexpr int kStripRows = 64;
+} // namespace
+
+Surface::Surface(QWidget *parent) : QWidget(parent) { setAttribute(Qt::WA_OpaquePaintEvent); }
 
 void Surface::setBackgroundColour(QColor colour) {
-    fitImage();
+    fitRows();
     m_colour = colour;
-    m_image.fill(colour);
+    std::fill(m_rows.begin(), m_rows.end(), colour.rgb());
     update();
 }
 
-Surface::Bands::Bands(Surface &surface, int scale) : m_surface(surface), m_scale(scale) {
-    m_surface.fitImage();
-    m_painter.begin(&m_surface.m_image);
+QRgb Surface::rowColour(int y) const {
+    return y >= 0 && y < int(m_rows.size()) ? m_rows[std::size_t(y)] : m_colour.rgb();
 }
 
-Surface::Bands::~Bands() {
-    m_painter.end();
-    m_surface.update();
+Surface::Bands::Bands(Surface &surface, int scale) : m_surface(surface), m_scale(scale) {
+    m_surface.fitRows();
 }
+
+Surface::Bands::~Bands() { m_surface.update(); }
 
 void Surface::Bands::fill(int fromUnit, int toUnit, QColor colour) {
-    const QSize size = m_surface.m_image.size();
-    const int top = fromUnit * size.height() / m_scale;
-    const int bottom = toUnit * size.height() / m_scale;
-    m_painter.fillRect(0, top, size.width(), bottom - top, colour);
+    std::vector<QRgb> &rows = m_surface.m_rows;
+    const int height = int(rows.size());
+    const int top = std::max(fromUnit * height / m_scale, 0);
+    const int bottom = std::min(toUnit * height / m_scale, height);
+    if (top < bottom)
+        std::fill(rows.begin() + top, rows.begin() + bottom, colour.rgb());
 }
 
 void Surface::paintEvent(QPaintEvent *event) {
     QPainter painter(this);
-    painter.drawImage(event->rect(), m_image, event->rect());
+    // Each rectangle of the region lies inside the painter's clip, so that each fill
+    // is a plain rectangle.
+    for (const QRect &rect : event->region()) {
+        painter.setClipRect(rect);
+        for (int top = rect.top(); top <= rect.bottom();) {
+            const QRgb colour = rowColour(top);
+            int bottom = top + 1;
+            while (bottom <= rect.bottom() && bottom - top < kStripRows &&
+                   rowColour(bottom) == colour)
+                ++bottom;
+            painter.fillRect(QRect(rect.left(), top, rect.width(), bottom - top),
+                             QColor::fromRgb(colour));
+            top = bottom;
+        }
+    }
 }
 
 void Surface::resizeEvent(QResizeEvent *event) {
-    fitImage();
+    fitRows();
     QWidget::resizeEvent(event);
 }
 
-void Surface::fitImage() {
-    // Growing keeps what was drawn and fills the new area with the background colour.
-    if (width() <= m_image.width() && height() <= m_image.height())
-        return;
-    QImage grown(size().expandedTo(m_image.size()), QImage::Format_RGB32);
-    grown.fill(m_colour);
-    QPainter(&grown).drawImage(0, 0, m_image);
-    m_image = grown;
+void Surface::fitRows() {
+    // Growing keeps what was drawn and gives the new rows the background colour.
+    if (height() > int(m_rows.size()))
+        m_rows.resize(std::size_t(height()), m_colour.rgb());
 }
 
 } // namespace zarvoni

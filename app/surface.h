@@ -1,10 +1,11 @@
 #pragma once
-// The window's surface: a persistent background image that painting draws into
-// and that stays behind the controls until it is painted again.
+// The window's surface: a persistent background that painting draws into and
+// that stays behind the controls until it is painted again.
 
-#include <QImage>
-#include <QPainter>
+#include <QColor>
 #include <QWidget>
+
+#include <vector>
 
 namespace zarvoni {
 
@@ -29,20 +30,23 @@ public:
     private:
         Surface &m_surface;
         int m_scale;
-        QPainter m_painter;
     };
-
-    const QImage &image() const { return m_image; }
 
 protected:
     void paintEvent(QPaintEvent *event) override;
     void resizeEvent(QResizeEvent *event) override;
 
 private:
-    // Grows the image to the widget's size, keeping what was drawn.
-    void fitImage();
+    // Gives the background a row for each row of the widget, keeping what was drawn.
+    void fitRows();
+    // The colour of row y of the background.
+    QRgb rowColour(int y) const;
 
-    QImage m_image;
+    // The background is a plain colour or horizontal bands across the full width,
+    // so it is kept as the colour of each row of pixels, top to bottom: a repaint
+    // fills rows of one colour together, and drawing a new background writes a few
+    // hundred colours instead of a window-sized image.
+    std::vector<QRgb> m_rows;
     QColor m_colour;
 };
 

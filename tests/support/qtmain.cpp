@@ -1,7 +1,7 @@
 // Test main for everything that needs a QApplication: window tests run on the
-// offscreen platform, with the dialogs' Italian translations installed.
+// offscreen platform, set up as the game sets itself up.
 
-#include "app/qtseams.h"
+#include "app/application.h"
 
 #include <QApplication>
 
@@ -11,8 +11,7 @@ int main(int argc, char **argv) {
     if (qEnvironmentVariableIsEmpty("QT_QPA_PLATFORM"))
         qputenv("QT_QPA_PLATFORM", "offscreen");
     QApplication app(argc, argv);
-    QApplication::setQuitOnLastWindowClosed(false);
-    zarvoni::installItalianTranslations();
+    zarvoni::prepareApplication();
     ::testing::InitGoogleTest(&argc, argv);
     return RUN_ALL_TESTS();
 }

@@ -1,0 +1,22 @@
+#include "benchseams.h"
+
+#include "app/messageboxcode.h"
+
+namespace zarvoni::bench {
+
+double SequenceRandom::next() {
+    m_state = m_state * 1103515245u + 12345u;
+    return double((m_state >> 8) & 0xFFFF) / 65536.0;
+}
+
+QString QuietDialogs::inputBox(const QString &, const QString &) {
+    return QStringLiteral("Anna");
+}
+
+int QuietDialogs::messageBox(const QString &, int buttons, const QString &) {
+    return static_cast<int>(decodeMessageBoxCode(buttons).buttons.front());
+}
+
+BenchSeams::BenchSeams() : seams{random, dialogs, time, end, fileSystem, recordDir.path()} {}
+
+} // namespace zarvoni::bench
