@@ -124,12 +124,13 @@ std::optional<QString> checkRead(RecordFiles &files, const QString &fileName,
 }
 
 // A line read back from a record file: what was stored, a "?" for each character
-// (code point) the file cannot hold, then CR LF.
+// (code point) the line cannot hold, then CR LF.
 void checkStoredLine(const QString &line, const QString &stored) {
     check(line.endsWith(QStringLiteral("\r\n")), "a stored line ends with CR LF");
     const QList<uint> wanted = stored.toUcs4();
     const QString body = line.chopped(2);
     check(body.size() == wanted.size(), "one character a code point");
+    check(!body.contains(u'\r') && !body.contains(u'\n'), "a stored line is one line");
     for (qsizetype i = 0; i < body.size(); ++i)
         check(body[i].unicode() == wanted[i] || body[i] == u'?',
               "each character is kept or becomes '?'");

@@ -34,12 +34,16 @@ bool isText(const QByteArray &bytes) {
     return std::all_of(bytes.begin(), bytes.end(), isTextByte);
 }
 
-// The line a record file holds for text. What the file cannot hold becomes "?":
-// a character Windows-1252 lacks, and a control character that a pasted name can
-// bring along, which would leave a file that never reads as text again.
+// Whether a byte may stand inside the one line of a record file.
+bool fitsInLine(char byte) { return isTextByte(byte) && byte != '\r' && byte != '\n'; }
+
+// The line a record file holds for text. What the line cannot hold becomes "?":
+// a character Windows-1252 lacks; a control character that a pasted name can
+// bring along, which would leave a file that never reads as text again; and a
+// line break, which would split the name over two lines.
 QByteArray recordLine(QStringView text) {
     QByteArray bytes = toWindows1252(text);
-    std::replace_if(bytes.begin(), bytes.end(), std::not_fn(isTextByte), '?');
+    std::replace_if(bytes.begin(), bytes.end(), std::not_fn(fitsInLine), '?');
     return bytes + kLineEnd;
 }
 

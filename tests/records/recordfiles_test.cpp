@@ -87,11 +87,11 @@ TEST_F(RecordFilesTest, StoresOneLineEndedByCrLfInWindows1252) {
 TEST_F(RecordFilesTest, ControlCharactersOfAPastedNameBecomeQuestionMarks) {
     ASSERT_EQ(files.prepare(), QString());
     // Stored as they are, they would make the file unreadable as text, hide the
-    // record line and make every later store fail.
+    // record line and make every later store fail; a line break would split it.
     const QString pasted = QStringLiteral("An") + QChar(0x01) + QStringLiteral("na") + QChar(0x7F) +
-                           QChar(0) + QStringLiteral("\tB");
+                           QChar(0) + QStringLiteral("\tB\r\nC");
     EXPECT_EQ(files.store("7", pasted).outcome, Outcome::Stored);
-    expectPair("7\r\n", "An?na??\tB\r\n");
+    expectPair("7\r\n", "An?na??\tB??C\r\n");
     EXPECT_TRUE(files.read(kNameFile).ok());
     EXPECT_EQ(files.store("8", "Carla").outcome, Outcome::Stored);
     expectPair("8\r\n", "Carla\r\n");
