@@ -1,5 +1,7 @@
 #include "app/captionlabel.h"
 
+#include "app/images.h"
+
 #include <QPainter>
 #include <QStyle>
 #include <QStyleOption>
@@ -121,15 +123,7 @@ void CaptionLabel::paintEvent(QPaintEvent *event) {
 // Draws what QLabel draws for a plain-text caption without indent: the frame, then
 // the caption aligned in the contents rectangle less the margin.
 QImage CaptionLabel::drawPicture() {
-    const qreal ratio = devicePixelRatioF();
-    QImage picture((QSizeF(size()) * ratio).toSize(), QImage::Format_ARGB32_Premultiplied);
-    picture.setDevicePixelRatio(ratio);
-    // The same dots per inch as the widget, so that a font has the same pixel size.
-    constexpr double kInchesPerMetre = 100 / 2.54;
-    picture.setDotsPerMeterX(qRound(logicalDpiX() * kInchesPerMetre));
-    picture.setDotsPerMeterY(qRound(logicalDpiY() * kInchesPerMetre));
-    picture.fill(Qt::transparent);
-
+    QImage picture = widgetCanvas(*this);
     QPainter painter(&picture);
     painter.setFont(font());
     drawFrame(&painter);

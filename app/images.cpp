@@ -1,6 +1,7 @@
 #include "app/images.h"
 
 #include <QGuiApplication>
+#include <QWidget>
 
 namespace zarvoni {
 
@@ -10,6 +11,18 @@ constexpr int kCursorSize = 32;
 
 QIcon svgIcon(const char *resource) {
     return QIcon(QString::fromLatin1(resource));
+}
+
+QImage widgetCanvas(const QWidget &widget) {
+    const qreal ratio = widget.devicePixelRatioF();
+    QImage canvas((QSizeF(widget.size()) * ratio).toSize(), QImage::Format_ARGB32_Premultiplied);
+    canvas.setDevicePixelRatio(ratio);
+    // The same dots per inch as the widget, so that a font has the same pixel size.
+    constexpr double kInchesPerMetre = 100 / 2.54;
+    canvas.setDotsPerMeterX(qRound(widget.logicalDpiX() * kInchesPerMetre));
+    canvas.setDotsPerMeterY(qRound(widget.logicalDpiY() * kInchesPerMetre));
+    canvas.fill(Qt::transparent);
+    return canvas;
 }
 
 QPixmap pictureAt(const QIcon &icon, int size, qreal devicePixelRatio) {

@@ -4,12 +4,19 @@
 
 #include <QCursor>
 #include <QIcon>
+#include <QImage>
 #include <QPixmap>
 #include <QStringView>
+
+class QWidget;
 
 namespace zarvoni {
 
 QIcon svgIcon(const char *resource);
+
+// A transparent image of the widget's size, at its device pixel ratio and dots per
+// inch, so that what is drawn into it matches what the widget would draw itself.
+QImage widgetCanvas(const QWidget &widget);
 
 QPixmap pictureAt(const QIcon &icon, int size, qreal devicePixelRatio);
 

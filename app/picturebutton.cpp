@@ -1,5 +1,7 @@
 #include "app/picturebutton.h"
 
+#include "app/images.h"
+
 #include <QPainter>
 #include <QStyle>
 #include <QStyleOptionButton>
@@ -49,13 +51,7 @@ void PictureButton::paintEvent(QPaintEvent *) {
     if (face == m_faces.end()) {
         if (m_faces.size() >= kMaxFaces)
             m_faces.clear();
-        QImage image((QSizeF(size()) * ratio).toSize(), QImage::Format_ARGB32_Premultiplied);
-        image.setDevicePixelRatio(ratio);
-        // The same dots per inch as the widget, so that the font has the same pixel size.
-        constexpr double kInchesPerMetre = 100 / 2.54;
-        image.setDotsPerMeterX(qRound(logicalDpiX() * kInchesPerMetre));
-        image.setDotsPerMeterY(qRound(logicalDpiY() * kInchesPerMetre));
-        image.fill(Qt::transparent);
+        QImage image = widgetCanvas(*this);
         QPainter painter(&image);
         painter.setFont(font());
         drawFace(painter);
