@@ -5,7 +5,6 @@
 
 #include <algorithm>
 #include <cerrno>
-#include <functional>
 
 namespace zarvoni::records {
 
@@ -34,16 +33,19 @@ bool isText(const QByteArray &bytes) {
     return std::all_of(bytes.begin(), bytes.end(), isTextByte);
 }
 
-// Whether a byte may stand inside the one line of a record file.
-bool fitsInLine(char byte) { return isTextByte(byte) && byte != '\r' && byte != '\n'; }
-
-// The line a record file holds for text. What the line cannot hold becomes "?":
-// a character Windows-1252 lacks; a control character that a pasted name can
-// bring along, which would leave a file that never reads as text again; and a
-// line break, which would split the name over two lines.
+// The one line a record file holds for text. A line feed becomes a blank, which the
+// number rule skips as it skipped the line feed, and which reads naturally in a
+// name. A carriage return, any other control character that a pasted name may
+// bring along, and a character Windows-1252 lacks become "?", which ends a number
+// where the carriage return ended it.
 QByteArray recordLine(QStringView text) {
     QByteArray bytes = toWindows1252(text);
-    std::replace_if(bytes.begin(), bytes.end(), std::not_fn(fitsInLine), '?');
+    for (char &byte : bytes) {
+        if (byte == '\n')
+            byte = ' ';
+        else if (byte == '\r' || !isTextByte(byte))
+            byte = '?';
+    }
     return bytes + kLineEnd;
 }
 

@@ -91,7 +91,7 @@ TEST_F(RecordFilesTest, ControlCharactersOfAPastedNameBecomeQuestionMarks) {
     const QString pasted = QStringLiteral("An") + QChar(0x01) + QStringLiteral("na") + QChar(0x7F) +
                            QChar(0) + QStringLiteral("\tB\r\nC");
     EXPECT_EQ(files.store("7", pasted).outcome, Outcome::Stored);
-    expectPair("7\r\n", "An?na??\tB??C\r\n");
+    expectPair("7\r\n", "An?na??\tB? C\r\n");
     EXPECT_TRUE(files.read(kNameFile).ok());
     EXPECT_EQ(files.store("8", "Carla").outcome, Outcome::Stored);
     expectPair("8\r\n", "Carla\r\n");
