@@ -14,7 +14,7 @@ namespace {
 // More distinct captions than most labels show in a game: remembered sizes and
 // pictures are forgotten past these, so that a label holds little memory.
 constexpr qsizetype kMaxFitted = 256;
-constexpr qsizetype kMaxPictureBytes = 1024 * 1024;
+constexpr qsizetype kMaxPictureBytes = qsizetype{1024} * 1024;
 // The smallest rectangle that holds every pixel of the image that is not transparent.
 QRect usedRect(const QImage &image) {
     int left = image.width(), right = -1, top = image.height(), bottom = -1;
@@ -66,19 +66,18 @@ QSize CaptionLabel::fittedSize() const {
     if (wordWrap() || indent() > 0 || minimumWidth() > 0 || buddy() != nullptr ||
         textFormat() != Qt::PlainText)
         return sizeHint();
-    const QString caption = text();
+    const QString shown = text();
     const QMargins contents = contentsMargins();
     const int extra = 2 * margin();
     // QLabel's own flags: expanded tabs, alignment without centring, which would
     // only round the size.
-    const Qt::LayoutDirection direction =
-        caption.isRightToLeft() ? Qt::RightToLeft : Qt::LeftToRight;
-    const int flags = (int(QStyle::visualAlignment(direction, alignment())) &
-                       ~(Qt::AlignVCenter | Qt::AlignHCenter)) |
-                      Qt::TextExpandTabs;
+    const Qt::LayoutDirection direction = shown.isRightToLeft() ? Qt::RightToLeft : Qt::LeftToRight;
+    const Qt::Alignment aligned =
+        QStyle::visualAlignment(direction, alignment()) & ~(Qt::AlignVCenter | Qt::AlignHCenter);
+    const int flags = static_cast<int>(aligned.toInt()) | Qt::TextExpandTabs;
     constexpr int kUnbounded = 2000;
     const int width = kUnbounded - extra - contents.left() - contents.right();
-    const QRect bounds = fontMetrics().boundingRect(0, 0, width, kUnbounded, flags, caption);
+    const QRect bounds = fontMetrics().boundingRect(0, 0, width, kUnbounded, flags, shown);
     const QSize fitted = QSize(bounds.width() + extra + contents.left() + contents.right(),
                                bounds.height() + extra + contents.top() + contents.bottom())
                              .expandedTo(minimumSize());
@@ -104,14 +103,14 @@ void CaptionLabel::paintEvent(QPaintEvent *event) {
         m_pictureBytes = 0;
         m_picturesLook = now;
     }
-    const QString caption = text();
+    const QString shown = text();
     const QSize pixels = (QSizeF(size()) * ratio).toSize();
-    auto picture = m_pictures.find(caption);
+    auto picture = m_pictures.find(shown);
     if (picture == m_pictures.end() || picture->image.size() != pixels) {
         QImage drawn = drawPicture();
         m_pictureBytes += drawn.sizeInBytes();
         const QRect used = usedRect(drawn);
-        picture = m_pictures.insert(caption, {std::move(drawn), used});
+        picture = m_pictures.insert(shown, {std::move(drawn), used});
     }
     if (picture->used.isEmpty())
         return;
@@ -127,20 +126,19 @@ QImage CaptionLabel::drawPicture() {
     QPainter painter(&picture);
     painter.setFont(font());
     drawFrame(&painter);
-    const QString caption = text();
-    if (caption.isEmpty())
+    const QString shown = text();
+    if (shown.isEmpty())
         return picture;
     const int m = margin();
     const QRect area = contentsRect().adjusted(m, m, -m, -m);
-    const Qt::LayoutDirection direction =
-        caption.isRightToLeft() ? Qt::RightToLeft : Qt::LeftToRight;
+    const Qt::LayoutDirection direction = shown.isRightToLeft() ? Qt::RightToLeft : Qt::LeftToRight;
     int flags = int(QStyle::visualAlignment(direction, alignment()));
     flags |= direction == Qt::LeftToRight ? Qt::TextForceLeftToRight : Qt::TextForceRightToLeft;
     if (wordWrap())
         flags |= Qt::TextWordWrap;
     QStyleOption option;
     option.initFrom(this);
-    style()->drawItemText(&painter, area, flags, option.palette, isEnabled(), caption,
+    style()->drawItemText(&painter, area, flags, option.palette, isEnabled(), shown,
                           foregroundRole());
     return picture;
 }

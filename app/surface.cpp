@@ -15,7 +15,9 @@ namespace {
 constexpr int kStripRows = 64;
 } // namespace
 
-Surface::Surface(QWidget *parent) : QWidget(parent) { setAttribute(Qt::WA_OpaquePaintEvent); }
+Surface::Surface(QWidget *parent) : QWidget(parent) {
+    setAttribute(Qt::WA_OpaquePaintEvent);
+}
 
 void Surface::setBackgroundColour(QColor colour) {
     fitRows();
@@ -32,15 +34,17 @@ Surface::Bands::Bands(Surface &surface, int scale) : m_surface(surface), m_scale
     m_surface.fitRows();
 }
 
-Surface::Bands::~Bands() { m_surface.update(); }
+Surface::Bands::~Bands() {
+    m_surface.update();
+}
 
 void Surface::Bands::fill(int fromUnit, int toUnit, QColor colour) {
-    std::vector<QRgb> &rows = m_surface.m_rows;
-    const int height = int(rows.size());
+    const auto first = m_surface.m_rows.begin();
+    const int height = int(m_surface.m_rows.size());
     const int top = std::max(fromUnit * height / m_scale, 0);
     const int bottom = std::min(toUnit * height / m_scale, height);
     if (top < bottom)
-        std::fill(rows.begin() + top, rows.begin() + bottom, colour.rgb());
+        std::fill(first + top, first + bottom, colour.rgb());
 }
 
 void Surface::paintEvent(QPaintEvent *event) {
