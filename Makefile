@@ -1,3 +1,4 @@
+# SPDX-License-Identifier: GPL-3.0-or-later
 # make run   - install what is missing, build, play
 # make test  - install what is missing, build with warnings as errors, run every test
 # make bench - build in release mode and print the performance table

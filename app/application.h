@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 #pragma once
 // How the program's QApplication is set up, the same for the game, its tests and
 // its benchmarks.

@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 #pragma once
 // A label whose caption is plain text and which, when it sizes itself, fits its
 // caption whenever the caption changes, keeping its left and top edges.

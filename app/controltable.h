@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 #pragma once
 // The window's controls as one table: a row per control, in creation order,
 // which is also the stacking order from top to bottom.

@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 #pragma once
 // The program's pictures: SVG files in the resources, rendered at the size and
 // device pixel ratio they are shown at, so they stay crisp at any scale.

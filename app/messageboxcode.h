@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 #pragma once
 // Message boxes are described by one number: which buttons, which icon, which
 // button is the default. This turns the number into its parts.

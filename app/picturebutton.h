@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 #pragma once
 // A push button that shows a picture above its caption, with its own picture for
 // the pressed and the disabled state, on its own background colour.

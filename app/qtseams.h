@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 #pragma once
 // The seams as the real program has them: Qt's dialogs, the system clock and
 // the end of the event loop.

@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 #pragma once
 // Everything the window cannot control itself, bundled and handed to each new
 // window (and on to the next one after a restart), so tests can script it.

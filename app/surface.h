@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 #pragma once
 // The window's surface: a persistent background that painting draws into and
 // that stays behind the controls until it is painted again.

@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 #pragma once
 // The game's one window: it builds its controls from the control table and wires
 // their events to the game's rules, which live in the libraries.

@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 #pragma once
 // Seams for the benchmarks: a fixed pseudo-random sequence, dialogs that answer
 // at once, and a temporary record directory.

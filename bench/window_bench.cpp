@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 // Micro-benchmarks of the window on the offscreen platform: posing an exercise
 // (gradient and repaint) against one full-window fill, and checking an answer
 // typed into the real answer box.

@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 #pragma once
 // The game's countdown: fifteen displayed minutes, one displayed second a tick.
 

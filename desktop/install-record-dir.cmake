@@ -1,3 +1,4 @@
+# SPDX-License-Identifier: GPL-3.0-or-later
 # Creates the record directory at install time: mode 2775, set-group-id, so the
 # record files the game creates there belong to the games group.
 #   ZARVONI_RECORD_DIR  the directory, as the game sees it when installed

@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 // Renders an SVG file into a square PNG of the given size, at build time. It uses
 // the renderer the game draws its pictures with, so the menu icon matches the
 // window icon, and needs no display.

@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 #pragma once
 // What a fuzz target does when a property does not hold: say which one and abort,
 // so that libFuzzer keeps the input and a seed replay fails.

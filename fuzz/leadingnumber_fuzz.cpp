@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 // Fuzz target for the leading-number rule, the rule that reads every typed answer
 // and the stored score. The input is read twice: byte by byte as Latin-1, and as
 // UTF-16 code units (pairs of bytes, little end first), which brings in any

@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 // Fuzz target for the record files. Anybody can write anything into "eq.txt" and
 // "neq.txt": each input is put there, read back through RecordFiles::read, then a
 // new record is stored over it and read back again, with the real file system in

@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 #pragma once
 // The leading-number rule written a second time, as plainly as possible, for the
 // fuzz targets to compare against: drop the blanks, tabs and line feeds, take an

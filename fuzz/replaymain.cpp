@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 // Runs a fuzz target once on each seed file, without libFuzzer, so that the seed
 // corpus is an ordinary test of the normal build. Arguments are files or
 // directories (every regular file inside, in name order).

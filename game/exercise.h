@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 #pragma once
 // One equation a + b = c + d with one term hidden, and how it is drawn.
 

@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 #pragma once
 // The production random generator: a Mersenne twister seeded from the time of day.
 

@@ -1,3 +1,4 @@
+# SPDX-License-Identifier: GPL-3.0-or-later
 # The Debian package, built by `make package` with CPack's DEB generator.
 # Its Qt 6 runtime dependencies are computed by dpkg-shlibdeps; the packages
 # below are those the program loads at run time, where dpkg-shlibdeps cannot see

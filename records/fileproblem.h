@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 #pragma once
 // Why a record file or the record directory could not be used, in words a pupil reads.
 

@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 #pragma once
 // The few file operations the record files need, passed in so that tests can make
 // any of them fail (a full disk, a directory turned read-only) whoever runs them.

@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 #pragma once
 // The record files: the best score ("eq.txt") and its holder's name ("neq.txt"),
 // one line each ended by CR LF, in Windows-1252, always replaced as a pair.

@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 // Shows one name prompt, as the game's first dialog does, and nothing else: the
 // reference for the game's start-up time and memory.
 

@@ -1,3 +1,4 @@
+# SPDX-License-Identifier: GPL-3.0-or-later
 """Shared by the end-to-end driver: the game's texts, its window's layout, timings."""
 
 import subprocess

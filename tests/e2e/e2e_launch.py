@@ -1,3 +1,4 @@
+# SPDX-License-Identifier: GPL-3.0-or-later
 """Running one scenario: checks and a clean record directory outside, the X session inside."""
 
 import importlib.util

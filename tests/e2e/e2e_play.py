@@ -1,3 +1,4 @@
+# SPDX-License-Identifier: GPL-3.0-or-later
 """What a pupil does with the game, step by step with its checks, and the equations it solves."""
 
 import datetime

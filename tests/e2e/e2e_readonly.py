@@ -1,3 +1,4 @@
+# SPDX-License-Identifier: GPL-3.0-or-later
 """Making the record directory read-only, even for root, and undoing it."""
 
 import os

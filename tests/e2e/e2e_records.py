@@ -1,3 +1,4 @@
+# SPDX-License-Identifier: GPL-3.0-or-later
 """The record files: writing them before a game, checking them after it."""
 
 import os

@@ -1,3 +1,4 @@
+# SPDX-License-Identifier: GPL-3.0-or-later
 """The end-to-end scenarios, one function each, named in SCENARIOS."""
 
 import os

@@ -1,3 +1,4 @@
+# SPDX-License-Identifier: GPL-3.0-or-later
 """What a screen reader sees of the game through AT-SPI: its dialogs and its window."""
 
 from e2e_common import BUTTON_NEXT, LABEL_PLACES, PLACE_TOLERANCE

@@ -1,3 +1,4 @@
+# SPDX-License-Identifier: GPL-3.0-or-later
 """The X session of one scenario: its helpers, the game process, input, waits and failures."""
 
 import os

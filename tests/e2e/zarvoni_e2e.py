@@ -1,4 +1,5 @@
 #!/usr/bin/python3
+# SPDX-License-Identifier: GPL-3.0-or-later
 """End-to-end scenarios: the real zarvoni binary on a private X server.
 
 Each scenario starts the built game on Xvfb with openbox as window manager,

@@ -1,4 +1,5 @@
 #!/bin/sh
+# SPDX-License-Identifier: GPL-3.0-or-later
 # Installs the build tree into a DESTDIR and checks what lands there: the files
 # and their modes, the record directory, the desktop entry and the AppStream
 # metadata (validated without network). Then runs the record directory's install

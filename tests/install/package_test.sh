@@ -1,4 +1,5 @@
 #!/bin/sh
+# SPDX-License-Identifier: GPL-3.0-or-later
 # Builds the Debian package from the build tree with CPack and checks it: its
 # control fields and computed dependencies, its contents and modes, its
 # maintainer scripts. As root it then installs it with dpkg into a throw-away

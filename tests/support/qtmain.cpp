@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 // Test main for everything that needs a QApplication: window tests run on the
 // offscreen platform, set up as the game sets itself up.
 

@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 #pragma once
 // Test doubles for the seams: scripted random numbers and dialogs, a fixed date,
 // a flag for the end of the program, and a file system that fails on demand.

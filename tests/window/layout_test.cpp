@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 // The window as it is created, checked against an independent transcription of
 // its controls in pixels (15 twips to the pixel).
 

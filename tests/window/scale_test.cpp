@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 // Pictures at the window's device pixel ratio. ctest runs the window tests once
 // at scale 1 and once with QT_SCALE_FACTOR=2, where these checks tell a crisp
 // picture from one scaled up from 32 pixels.

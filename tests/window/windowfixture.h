@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 #pragma once
 // A window with scripted seams and a temporary record directory, and helpers to
 // reach its controls by name and to play it as a pupil does.
