@@ -294,26 +294,17 @@ QString Tavola::GetSystemDir() const {
     return records::withTrailingSeparator(m_seams.recordDirectory);
 }
 
-records::ReadResult Tavola::Leggifiletxt(const QString &fileName) {
-    return records::RecordFiles(m_stato.cartella, m_seams.fileSystem).read(fileName);
+records::ReadResult Tavola::Leggifiletxt() {
+    return records::RecordFiles(m_stato.cartella, m_seams.fileSystem).read();
 }
 
 void Tavola::showRecordLine() {
-    records::RecordFiles files(m_stato.cartella, m_seams.fileSystem);
-    QString problem = files.prepare();
-    records::ReadResult score;
-    records::ReadResult holder;
-    if (problem.isEmpty()) {
-        score = Leggifiletxt(records::kScoreFile);
-        holder = Leggifiletxt(records::kNameFile);
-        problem = !score.ok() ? score.error : holder.error;
-    }
-    // A record line is shown whole or not at all: never a score beside the wrong name.
-    const bool shown = problem.isEmpty();
-    lblpunti->setCaption(shown ? score.text : QString());
-    lblnome->setCaption(shown ? holder.text : QString());
-    if (!shown)
-        m_seams.dialogs.messageBox(problem, MessageBoxCode::Exclamation, kGameTitle);
+    records::RecordFiles(m_stato.cartella, m_seams.fileSystem).prepare();
+    const records::ReadResult record = Leggifiletxt();
+    lblpunti->setCaption(record.pair.score);
+    lblnome->setCaption(record.pair.name);
+    if (!record.ok())
+        m_seams.dialogs.messageBox(record.error, MessageBoxCode::Exclamation, kGameTitle);
 }
 
 void Tavola::storeRecord() {
@@ -326,6 +317,7 @@ void Tavola::storeRecord() {
     case records::StoreResult::Outcome::NotBetter:
         m_seams.dialogs.messageBox(kRecordBeatenMeanwhile, MessageBoxCode::Information, kGameTitle);
         break;
+    case records::StoreResult::Outcome::Pending:
     case records::StoreResult::Outcome::Failed:
         m_seams.dialogs.messageBox(result.error, MessageBoxCode::Exclamation, kGameTitle);
         break;

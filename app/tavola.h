@@ -63,7 +63,8 @@ private:
     void AvviaTimer();
     void TitoloTempo();
     QString GetSystemDir() const;
-    records::ReadResult Leggifiletxt(const QString &fileName);
+    // Both record files, read as one pair.
+    records::ReadResult Leggifiletxt();
     void showRecordLine();
     void storeRecord();
     void paintGradient(const Exercise &exercise);

@@ -54,9 +54,7 @@ QString FileProblem::reason() const {
     case Kind::NotRegular:
         return QStringLiteral("non è un file normale");
     case Kind::TooLarge:
-        return QStringLiteral("è troppo grande per essere un file dei record (%1 byte)").arg(size);
-    case Kind::NotText:
-        return QStringLiteral("non contiene testo");
+        return QStringLiteral("sarebbe troppo grande per un file dei record (%1 byte)").arg(size);
     case Kind::Busy:
         return QStringLiteral("è occupato da un'altra partita");
     }

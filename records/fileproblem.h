@@ -14,8 +14,7 @@ struct FileProblem {
         Directory,  // a directory stands where a file should be
         Link,       // a symbolic link stands where a file should be
         NotRegular, // a FIFO, a device or a socket
-        TooLarge,   // bigger than any record file can be
-        NotText,    // holds bytes that no text has
+        TooLarge,   // more than a record file may hold: size says how much
         Busy,       // another game holds the lock for too long
     };
 
@@ -28,6 +27,7 @@ struct FileProblem {
     static FileProblem tooLarge(qint64 size) { return {Kind::TooLarge, 0, size}; }
 
     bool isProblem() const { return kind != Kind::None; }
+    bool is(Kind other) const { return kind == other; }
     bool isSystem(int number) const { return kind == Kind::System && errorNumber == number; }
 
     // The reason in Italian, such as "permesso negato" or "è una cartella, non un file".

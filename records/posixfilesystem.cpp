@@ -2,12 +2,17 @@
 #include "records/posixfilesystem.h"
 
 #include <QFile>
-#include <QLockFile>
 
 #include <cerrno>
+#include <chrono>
+#include <dirent.h>
 #include <fcntl.h>
+#include <grp.h>
+#include <sys/file.h>
 #include <sys/stat.h>
+#include <thread>
 #include <unistd.h>
+#include <utility>
 
 namespace zarvoni::records {
 
@@ -15,9 +20,11 @@ namespace {
 
 // Record files are shared by every pupil of the machine through the games group.
 constexpr mode_t kFileMode = 0664;
-constexpr mode_t kDirectoryMode = 02775;
-constexpr int kLockWaitMs = 3000;
-constexpr int kStaleLockMs = 30000;
+constexpr mode_t kRecordDirectoryMode = 02775;
+constexpr mode_t kParentDirectoryMode = 0755;
+constexpr const char *kSharingGroup = "games";
+constexpr std::chrono::milliseconds kLockWait{3000};
+constexpr std::chrono::milliseconds kLockPoll{10};
 
 QByteArray native(const QString &path) {
     return QFile::encodeName(path);
@@ -40,6 +47,13 @@ public:
         m_fd = -1;
         return result == 0 ? 0 : errno;
     }
+    void reset(int fd) {
+        if (m_fd >= 0)
+            ::close(m_fd);
+        m_fd = fd;
+    }
+    // Hands the descriptor over: this object no longer closes it.
+    int release() { return std::exchange(m_fd, -1); }
 
 private:
     int m_fd;
@@ -51,6 +65,25 @@ FileProblem problemOfKind(mode_t mode) {
     if (S_ISLNK(mode))
         return FileProblem::of(FileProblem::Kind::Link);
     return FileProblem::of(FileProblem::Kind::NotRegular);
+}
+
+// Why open failed on name, telling a link, a directory or a FIFO from other errors.
+FileProblem openProblem(const QByteArray &name, int error) {
+    struct stat info {};
+    if ((error == ELOOP || error == ENXIO || error == EISDIR) &&
+        ::lstat(name.constData(), &info) == 0)
+        return problemOfKind(info.st_mode);
+    return FileProblem::system(error);
+}
+
+// An open description of anything but a regular file is refused.
+FileProblem checkRegular(int fd) {
+    struct stat info {};
+    if (::fstat(fd, &info) != 0)
+        return FileProblem::system(errno);
+    if (!S_ISREG(info.st_mode))
+        return problemOfKind(info.st_mode);
+    return {};
 }
 
 FileProblem writeAll(int fd, const QByteArray &bytes) {
@@ -67,34 +100,57 @@ FileProblem writeAll(int fd, const QByteArray &bytes) {
     return {};
 }
 
-class QtLock final : public FileSystem::Lock {
+// Gives a new record directory to the games group where this account may, and the
+// installed mode, so that every pupil of the group can store a record in it.
+FileProblem shareDirectory(const QByteArray &path) {
+    if (const group *games = ::getgrnam(kSharingGroup))
+        (void)::chown(path.constData(), uid_t(-1), games->gr_gid); // not a member: keep ours
+    // After the group: a change of group may clear the set-group-id bit.
+    if (::chmod(path.constData(), kRecordDirectoryMode) != 0)
+        return FileProblem::system(errno);
+    return {};
+}
+
+// A lock file this process made, or an older one of its own, becomes
+// group-writable, so that any pupil may take its place if it is ever removed.
+void shareLockFile(int fd) {
+    struct stat info {};
+    if (::fstat(fd, &info) == 0 && info.st_uid == ::geteuid() &&
+        (info.st_mode & 07777) != kFileMode)
+        (void)::fchmod(fd, kFileMode);
+}
+
+// Closing the description releases the lock; so does the kernel when the process
+// dies, however it dies.
+class KernelLock final : public FileSystem::Lock {
 public:
-    explicit QtLock(const QString &path) : m_file(path) { m_file.setStaleLockTime(kStaleLockMs); }
-    QLockFile m_file;
+    explicit KernelLock(int fd) : m_fd(fd) {}
+
+private:
+    FileDescriptor m_fd;
 };
 
 } // namespace
 
 FileProblem PosixFileSystem::makeDirectories(const QString &path) {
-    const QByteArray full = native(path);
-    for (qsizetype i = 1; i <= full.size(); ++i) {
-        if (i != full.size() && full[i] != '/')
+    QByteArray full = native(path);
+    while (full.size() > 1 && full.endsWith('/'))
+        full.chop(1);
+    for (qsizetype i = 1; i < full.size(); ++i) {
+        if (full[i] != '/')
             continue;
-        const QByteArray prefix = full.left(i);
-        if (::mkdir(prefix.constData(), kDirectoryMode) != 0 && errno != EEXIST)
+        if (::mkdir(full.left(i).constData(), kParentDirectoryMode) != 0 && errno != EEXIST)
             return FileProblem::system(errno);
     }
+    if (::mkdir(full.constData(), kRecordDirectoryMode) == 0)
+        return shareDirectory(full);
+    if (errno != EEXIST)
+        return FileProblem::system(errno);
     struct stat info {};
     if (::stat(full.constData(), &info) != 0)
         return FileProblem::system(errno);
     if (!S_ISDIR(info.st_mode))
         return FileProblem::system(ENOTDIR);
-    return {};
-}
-
-FileProblem PosixFileSystem::checkWritable(const QString &directory) {
-    if (::access(native(directory).constData(), W_OK | X_OK) != 0)
-        return FileProblem::system(errno);
     return {};
 }
 
@@ -111,32 +167,20 @@ FileProblem PosixFileSystem::createEmpty(const QString &path) {
     return {};
 }
 
-FileProblem PosixFileSystem::readSmallFile(const QString &path, qint64 maxBytes,
+FileProblem PosixFileSystem::readBeginning(const QString &path, qint64 maxBytes,
                                            QByteArray &bytes) {
     bytes.clear();
     const QByteArray name = native(path);
     FileDescriptor fd(::open(name.constData(), O_RDONLY | O_NOFOLLOW | O_NONBLOCK | O_CLOEXEC));
-    if (!fd.isOpen()) {
-        const int error = errno;
-        struct stat info {};
-        if ((error == ELOOP || error == ENXIO || error == EISDIR) &&
-            ::lstat(name.constData(), &info) == 0)
-            return problemOfKind(info.st_mode);
-        return FileProblem::system(error);
-    }
-    struct stat info {};
-    if (::fstat(fd.get(), &info) != 0)
-        return FileProblem::system(errno);
-    if (!S_ISREG(info.st_mode))
-        return problemOfKind(info.st_mode);
-    if (info.st_size > maxBytes)
-        return FileProblem::tooLarge(info.st_size);
+    if (!fd.isOpen())
+        return openProblem(name, errno);
+    if (const FileProblem problem = checkRegular(fd.get()); problem.isProblem())
+        return problem;
 
-    // The file may grow while it is read: never take more than maxBytes.
-    bytes.resize(maxBytes + 1);
+    bytes.resize(maxBytes);
     qint64 total = 0;
-    while (total <= maxBytes) {
-        const ssize_t n = ::read(fd.get(), bytes.data() + total, size_t(maxBytes + 1 - total));
+    while (total < maxBytes) {
+        const ssize_t n = ::read(fd.get(), bytes.data() + total, size_t(maxBytes - total));
         if (n < 0) {
             if (errno == EINTR)
                 continue;
@@ -146,10 +190,6 @@ FileProblem PosixFileSystem::readSmallFile(const QString &path, qint64 maxBytes,
         if (n == 0)
             break;
         total += n;
-    }
-    if (total > maxBytes) {
-        bytes.clear();
-        return FileProblem::tooLarge(total);
     }
     bytes.resize(total);
     return {};
@@ -183,28 +223,72 @@ FileProblem PosixFileSystem::rename(const QString &from, const QString &to) {
     return {};
 }
 
-void PosixFileSystem::remove(const QString &path) {
-    ::unlink(native(path).constData());
+FileProblem PosixFileSystem::remove(const QString &path) {
+    if (::unlink(native(path).constData()) != 0)
+        return FileProblem::system(errno);
+    return {};
 }
 
-std::unique_ptr<FileSystem::Lock> PosixFileSystem::lock(const QString &path, FileProblem &problem) {
-    auto held = std::make_unique<QtLock>(path);
-    if (held->m_file.tryLock(kLockWaitMs)) {
-        problem = {};
-        return held;
+FileProblem PosixFileSystem::syncDirectory(const QString &directory) {
+    FileDescriptor fd(::open(native(directory).constData(), O_RDONLY | O_DIRECTORY | O_CLOEXEC));
+    if (!fd.isOpen())
+        return FileProblem::system(errno);
+    // Some file systems cannot flush a directory on its own; they keep no other promise.
+    if (::fsync(fd.get()) != 0 && errno != EINVAL && errno != ENOTSUP)
+        return FileProblem::system(errno);
+    return {};
+}
+
+QStringList PosixFileSystem::entries(const QString &directory) {
+    QStringList names;
+    DIR *dir = ::opendir(native(directory).constData());
+    if (dir == nullptr)
+        return names;
+    while (const dirent *entry = ::readdir(dir)) {
+        const QByteArray name(entry->d_name);
+        if (name != "." && name != "..")
+            names << QFile::decodeName(name);
     }
-    switch (held->m_file.error()) {
-    case QLockFile::LockFailedError:
-        problem = FileProblem::of(FileProblem::Kind::Busy);
-        break;
-    case QLockFile::PermissionError:
-        problem = FileProblem::system(EACCES);
-        break;
-    default:
-        problem = FileProblem::system(EIO);
-        break;
+    ::closedir(dir);
+    return names;
+}
+
+std::unique_ptr<FileSystem::Lock> PosixFileSystem::lock(const QString &path, LockMode mode,
+                                                        FileProblem &problem) {
+    const QByteArray name = native(path);
+    // Never a link, never a wait on a FIFO.
+    constexpr int kOpenFlags = O_CREAT | O_NOFOLLOW | O_NONBLOCK | O_CLOEXEC;
+    FileDescriptor fd(::open(name.constData(), O_RDWR | kOpenFlags, kFileMode));
+    if (!fd.isOpen() && (errno == EACCES || errno == EROFS)) {
+        // Shared locks, local locks and a read-only disk need no write permission; a
+        // lock over NFS does, and then the open above succeeded for the games group.
+        fd.reset(::open(name.constData(), O_RDONLY | kOpenFlags, kFileMode));
     }
-    return nullptr;
+    if (!fd.isOpen()) {
+        problem = openProblem(name, errno);
+        return nullptr;
+    }
+    if (problem = checkRegular(fd.get()); problem.isProblem())
+        return nullptr;
+    shareLockFile(fd.get());
+
+    const int operation = (mode == LockMode::Shared ? LOCK_SH : LOCK_EX) | LOCK_NB;
+    const auto deadline = std::chrono::steady_clock::now() + kLockWait;
+    while (::flock(fd.get(), operation) != 0) {
+        if (errno == EINTR)
+            continue;
+        if (errno != EWOULDBLOCK) {
+            problem = FileProblem::system(errno);
+            return nullptr;
+        }
+        if (std::chrono::steady_clock::now() >= deadline) {
+            problem = FileProblem::of(FileProblem::Kind::Busy);
+            return nullptr;
+        }
+        std::this_thread::sleep_for(kLockPoll);
+    }
+    problem = {};
+    return std::make_unique<KernelLock>(fd.release());
 }
 
 } // namespace zarvoni::records

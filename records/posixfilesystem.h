@@ -9,14 +9,15 @@ namespace zarvoni::records {
 class PosixFileSystem : public FileSystem {
 public:
     FileProblem makeDirectories(const QString &path) override;
-    FileProblem checkWritable(const QString &directory) override;
     FileProblem createEmpty(const QString &path) override;
-    FileProblem readSmallFile(const QString &path, qint64 maxBytes, QByteArray &bytes) override;
+    FileProblem readBeginning(const QString &path, qint64 maxBytes, QByteArray &bytes) override;
     FileProblem writeTemporary(const QString &path, const QByteArray &bytes,
                                QString &temporaryPath) override;
     FileProblem rename(const QString &from, const QString &to) override;
-    void remove(const QString &path) override;
-    std::unique_ptr<Lock> lock(const QString &path, FileProblem &problem) override;
+    FileProblem remove(const QString &path) override;
+    FileProblem syncDirectory(const QString &directory) override;
+    QStringList entries(const QString &directory) override;
+    std::unique_ptr<Lock> lock(const QString &path, LockMode mode, FileProblem &problem) override;
 };
 
 } // namespace zarvoni::records

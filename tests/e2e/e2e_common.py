@@ -23,6 +23,7 @@ START_TIME = "00:15:00"
 
 SCORE_FILE = "eq.txt"
 NAME_FILE = "neq.txt"
+LOCK_FILE = ".zarvoni.lock"
 
 # Labels carry no identifier a screen reader can see, so they are told apart by
 # their place: the top-left corner of each control in the window's client area,

@@ -237,12 +237,22 @@ def bad_score_directory(s):
     bad_file_game(s, SCORE_FILE, "Ivo")
 
 
-def bad_name_bytes(s):
-    """The name file holds binary bytes."""
+def altered_records(s):
+    """Record files altered by hand are shown as they are, read by the leading
+    number, and replaced when beaten."""
     os.makedirs(s.record_dir)
-    write_record(s, SCORE_FILE, b"4\r\n")
-    write_record(s, NAME_FILE, b"\x00\x01Zoe\xff\xfe\x00\r\n")
-    bad_file_game(s, NAME_FILE, "Lia")
+    write_record(s, SCORE_FILE, b"\x01\x02")
+    write_record(s, NAME_FILE, b"\x01\x02Zoe\xff\xfe\x7f\r\n")
+    play = Play(s)
+    s.start_game()
+    view = play.start("Lia")
+    s.check("Zoe" in view.label("lblnome"), "the altered name in the record line, no message",
+            view)
+    play.play("R")
+    play.farewell("Lia")
+    play.confirmation()
+    s.wait_exit("after the confirmation")
+    check_records(s, b"1\r\n", b"Lia\r\n")
 
 
 def read_only_directory(s):
@@ -276,6 +286,6 @@ SCENARIOS = {
     "close_window": Scenario(close_window),
     "clock": Scenario(clock),
     "bad_score_directory": Scenario(bad_score_directory),
-    "bad_name_bytes": Scenario(bad_name_bytes),
+    "altered_records": Scenario(altered_records),
     "read_only_directory": Scenario(read_only_directory, needs_read_only=True),
 }

@@ -1,16 +1,22 @@
 // SPDX-License-Identifier: GPL-3.0-or-later
 #include "records/codepage.h"
 
+#include <QStringDecoder>
+
 #include <gtest/gtest.h>
 
 namespace zarvoni::records {
 namespace {
 
-TEST(Windows1252, EveryByteRoundTrips) {
+// The system's own decoder (ICU) is the reference for each of the 256 bytes.
+TEST(Windows1252, EveryByteIsTheSystemsCharacterAndRoundTrips) {
+    QStringDecoder reference("windows-1252");
+    ASSERT_TRUE(reference.isValid());
     for (int value = 0; value < 256; ++value) {
         const QByteArray byte(1, static_cast<char>(value));
         const QString text = fromWindows1252(byte);
         ASSERT_EQ(text.size(), 1) << "byte " << value;
+        EXPECT_EQ(text, reference.decode(byte)) << "byte " << value;
         EXPECT_EQ(toWindows1252(text), byte) << "byte " << value;
     }
 }

@@ -94,23 +94,17 @@ FileProblem FaultyFileSystem::makeDirectories(const QString &path) {
     return PosixFileSystem::makeDirectories(path);
 }
 
-FileProblem FaultyFileSystem::checkWritable(const QString &directory) {
-    if (const int error = enter(Op::CheckWritable))
-        return FileProblem::system(error);
-    return PosixFileSystem::checkWritable(directory);
-}
-
 FileProblem FaultyFileSystem::createEmpty(const QString &path) {
     if (const int error = enter(Op::CreateEmpty))
         return FileProblem::system(error);
     return PosixFileSystem::createEmpty(path);
 }
 
-FileProblem FaultyFileSystem::readSmallFile(const QString &path, qint64 maxBytes,
+FileProblem FaultyFileSystem::readBeginning(const QString &path, qint64 maxBytes,
                                             QByteArray &bytes) {
     if (const int error = enter(Op::Read))
         return FileProblem::system(error);
-    return PosixFileSystem::readSmallFile(path, maxBytes, bytes);
+    return PosixFileSystem::readBeginning(path, maxBytes, bytes);
 }
 
 FileProblem FaultyFileSystem::writeTemporary(const QString &path, const QByteArray &bytes,
@@ -126,13 +120,25 @@ FileProblem FaultyFileSystem::rename(const QString &from, const QString &to) {
     return PosixFileSystem::rename(from, to);
 }
 
-std::unique_ptr<FaultyFileSystem::Lock> FaultyFileSystem::lock(const QString &path,
+FileProblem FaultyFileSystem::remove(const QString &path) {
+    if (const int error = enter(Op::Remove))
+        return FileProblem::system(error);
+    return PosixFileSystem::remove(path);
+}
+
+FileProblem FaultyFileSystem::syncDirectory(const QString &directory) {
+    if (const int error = enter(Op::SyncDirectory))
+        return FileProblem::system(error);
+    return PosixFileSystem::syncDirectory(directory);
+}
+
+std::unique_ptr<FaultyFileSystem::Lock> FaultyFileSystem::lock(const QString &path, LockMode mode,
                                                                FileProblem &problem) {
     if (const int error = enter(Op::Lock)) {
         problem = FileProblem::system(error);
         return nullptr;
     }
-    return PosixFileSystem::lock(path, problem);
+    return PosixFileSystem::lock(path, mode, problem);
 }
 
 TestSeams::TestSeams() : seams{random, dialogs, time, end, fileSystem, recordDir.path()} {}

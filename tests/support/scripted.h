@@ -74,11 +74,12 @@ class FaultyFileSystem final : public records::PosixFileSystem {
 public:
     enum class Op {
         MakeDirectories,
-        CheckWritable,
         CreateEmpty,
         Read,
         WriteTemporary,
         Rename,
+        Remove,
+        SyncDirectory,
         Lock
     };
     // The nth call (from 1) of op fails with errorNumber; nth 0 fails every call.
@@ -87,14 +88,16 @@ public:
     void before(Op op, int nth, std::function<void()> action);
 
     records::FileProblem makeDirectories(const QString &path) override;
-    records::FileProblem checkWritable(const QString &directory) override;
     records::FileProblem createEmpty(const QString &path) override;
-    records::FileProblem readSmallFile(const QString &path, qint64 maxBytes,
+    records::FileProblem readBeginning(const QString &path, qint64 maxBytes,
                                        QByteArray &bytes) override;
     records::FileProblem writeTemporary(const QString &path, const QByteArray &bytes,
                                         QString &temporaryPath) override;
     records::FileProblem rename(const QString &from, const QString &to) override;
-    std::unique_ptr<Lock> lock(const QString &path, records::FileProblem &problem) override;
+    records::FileProblem remove(const QString &path) override;
+    records::FileProblem syncDirectory(const QString &directory) override;
+    std::unique_ptr<Lock> lock(const QString &path, LockMode mode,
+                               records::FileProblem &problem) override;
 
 private:
     // The error the present call of op must fail with, 0 for none.
