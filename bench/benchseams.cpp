@@ -3,6 +3,9 @@
 
 #include "app/messageboxcode.h"
 
+#include <algorithm>
+#include <vector>
+
 namespace zarvoni::bench {
 
 double SequenceRandom::next() {
@@ -19,5 +22,18 @@ int QuietDialogs::messageBox(const QString &, int buttons, const QString &) {
 }
 
 BenchSeams::BenchSeams() : seams{random, dialogs, time, end, fileSystem, recordDir.path()} {}
+
+void withSpread(benchmark::internal::Benchmark *benchmark) {
+    const auto minimum = [](const std::vector<double> &values) {
+        return *std::min_element(values.begin(), values.end());
+    };
+    const auto maximum = [](const std::vector<double> &values) {
+        return *std::max_element(values.begin(), values.end());
+    };
+    benchmark->UseRealTime()
+        ->Unit(benchmark::kMicrosecond)
+        ->ComputeStatistics("min", minimum)
+        ->ComputeStatistics("max", maximum);
+}
 
 } // namespace zarvoni::bench

@@ -1,12 +1,14 @@
 // SPDX-License-Identifier: GPL-3.0-or-later
 #pragma once
 // Seams for the benchmarks: a fixed pseudo-random sequence, dialogs that answer
-// at once, and a temporary record directory.
+// at once, and a temporary record directory; and the way every benchmark reports.
 
 #include "app/seams.h"
 #include "records/posixfilesystem.h"
 
 #include <QTemporaryDir>
+
+#include <benchmark/benchmark.h>
 
 namespace zarvoni::bench {
 
@@ -48,5 +50,8 @@ struct BenchSeams {
     records::PosixFileSystem fileSystem;
     Seams seams;
 };
+
+// Wall time in microseconds, with the repetitions' minimum and maximum beside the median.
+void withSpread(benchmark::internal::Benchmark *benchmark);
 
 } // namespace zarvoni::bench

@@ -18,9 +18,6 @@
 
 #include <benchmark/benchmark.h>
 
-#include <algorithm>
-#include <vector>
-
 namespace zarvoni::bench {
 
 namespace {
@@ -185,21 +182,6 @@ void typeDigit(benchmark::State &state) {
     }
     if (!game.answerBox->text().startsWith(u'7'))
         state.SkipWithError("the digit did not reach the answer box");
-}
-
-double minimum(const std::vector<double> &values) {
-    return *std::min_element(values.begin(), values.end());
-}
-
-double maximum(const std::vector<double> &values) {
-    return *std::max_element(values.begin(), values.end());
-}
-
-void withSpread(benchmark::internal::Benchmark *benchmark) {
-    benchmark->UseRealTime()
-        ->Unit(benchmark::kMicrosecond)
-        ->ComputeStatistics("min", minimum)
-        ->ComputeStatistics("max", maximum);
 }
 
 } // namespace
