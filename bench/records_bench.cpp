@@ -2,9 +2,9 @@
 // Micro-benchmarks of the record files on the disk that holds TMPDIR: storing a
 // record that beats the old one, and reading the pair as start-up does.
 
-#include "benchseams.h"
 #include "records/posixfilesystem.h"
 #include "records/recordfiles.h"
+#include "spread.h"
 
 #include <QTemporaryDir>
 

@@ -7,7 +7,8 @@
 #include "app/captionlabel.h"
 #include "app/controltable.h"
 #include "app/tavola.h"
-#include "benchseams.h"
+#include "spread.h"
+#include "window/doubles.h"
 
 #include <QApplication>
 #include <QLineEdit>
@@ -77,6 +78,7 @@ private:
 // stopped so that no tick lands inside a measurement.
 struct ShownGame {
     ShownGame() {
+        seams.dialogs.inputs.push_back(QStringLiteral("Anna"));
         window.Form_Load();
         window.findChild<QTimer *>(QStringLiteral("Timer1"))->stop();
         window.show();
@@ -86,7 +88,7 @@ struct ShownGame {
         paintPending();
     }
 
-    BenchSeams seams;
+    testing::TestSeams seams;
     Tavola window{seams.seams};
     QLineEdit *answerBox = window.findChild<QLineEdit *>(QStringLiteral("txtAnswer"));
     CaptionLabel *message = window.findChild<CaptionLabel *>(QStringLiteral("lblMessage"));

@@ -1,7 +1,7 @@
 // SPDX-License-Identifier: GPL-3.0-or-later
 #include "game/exercise.h"
 
-#include "support/scripted.h"
+#include "game/scriptedrandom.h"
 
 #include <gtest/gtest.h>
 

@@ -1,7 +1,7 @@
 // SPDX-License-Identifier: GPL-3.0-or-later
 #include "records/recordfiles.h"
 
-#include "support/scripted.h"
+#include "records/faultyfilesystem.h"
 
 #include <QDir>
 #include <QFile>
@@ -31,7 +31,7 @@ const QString kStorePendingStart = QStringLiteral("Il tuo record è salvato");
 
 class RecordFilesTest : public ::testing::Test {
 protected:
-    testing::TestSeams t;
+    testing::TestRecords t;
     RecordFiles files{withTrailingSeparator(t.recordDir.path()), t.fileSystem};
 
     void expectPair(const QByteArray &score, const QByteArray &name) const {

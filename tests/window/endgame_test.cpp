@@ -176,6 +176,7 @@ TEST_F(EndOfGame, ClosingTheWindowStoresNothing) {
 
 class Session : public ::testing::Test {
 protected:
+    Session() { failOnUnscriptedQuestions(t.dialogs); }
     Tavola *started() {
         t.dialogs.inputs.push_back(QStringLiteral("Anna"));
         session.start();

@@ -6,6 +6,12 @@
 
 namespace zarvoni::testing {
 
+void failOnUnscriptedQuestions(ScriptedDialogs &dialogs) {
+    dialogs.unscriptedQuestion = [](const QString &prompt) {
+        ADD_FAILURE() << "unscripted question: " << prompt.toStdString();
+    };
+}
+
 Tavola &WindowTest::create() {
     window = std::make_unique<Tavola>(t.seams);
     return *window;

@@ -6,7 +6,7 @@
 #include "app/captionlabel.h"
 #include "app/picturebutton.h"
 #include "app/tavola.h"
-#include "support/scripted.h"
+#include "window/doubles.h"
 
 #include <QLineEdit>
 #include <QMenu>
@@ -18,8 +18,13 @@
 
 namespace zarvoni::testing {
 
+// A question that the test scripted no answer for fails the test.
+void failOnUnscriptedQuestions(ScriptedDialogs &dialogs);
+
 class WindowTest : public ::testing::Test {
 protected:
+    WindowTest() { failOnUnscriptedQuestions(t.dialogs); }
+
     // Creates the window and runs its start-up with the given name, without showing it.
     Tavola &load(const QString &name = QStringLiteral("Anna"));
     // load(), then shows the window and waits for its first exercise.

@@ -1,71 +1,11 @@
 // SPDX-License-Identifier: GPL-3.0-or-later
-#include "support/scripted.h"
+#include "records/faultyfilesystem.h"
 
 #include <QFile>
-
-#include <gtest/gtest.h>
 
 #include <algorithm>
 
 namespace zarvoni::testing {
-
-void ScriptedRandom::script(std::vector<double> values) {
-    m_values.insert(m_values.end(), values.begin(), values.end());
-}
-
-double ScriptedRandom::next() {
-    log << QStringLiteral("r");
-    if (!m_values.empty()) {
-        const double value = m_values.front();
-        m_values.pop_front();
-        return value;
-    }
-    m_state = m_state * 1103515245u + 12345u;
-    return double((m_state >> 8) & 0xFFFF) / 65536.0;
-}
-
-void ScriptedRandom::reseed() {
-    log << QStringLiteral("seed");
-}
-
-std::vector<double> drawsFor(int m, int a, int b, int k) {
-    const int s = m < 0 ? -m : m;
-    return {(s - 1) / 2.0 + 0.25, m < 0 ? 0.25 : 0.75, (a - 1) / 8.0 + 1 / 16.0,
-            (b - 1) / 9.0 + 1 / 18.0, k / 4.0 + 1 / 8.0};
-}
-
-QString ScriptedDialogs::inputBox(const QString &prompt, const QString &title) {
-    calls.push_back({DialogCall::Kind::Input, prompt, 0, title});
-    if (inputs.empty())
-        return {};
-    QString text = inputs.front();
-    inputs.pop_front();
-    return text;
-}
-
-int ScriptedDialogs::messageBox(const QString &prompt, int buttons, const QString &title) {
-    calls.push_back({DialogCall::Kind::Message, prompt, buttons, title});
-    const DialogCall call = calls.back();
-    if (whileOpen)
-        whileOpen(call);
-    if (!answers.empty()) {
-        const int answer = answers.front();
-        answers.pop_front();
-        return answer;
-    }
-    if ((buttons & 0x0F) != 0)
-        ADD_FAILURE() << "unscripted question: " << prompt.toStdString();
-    return 1; // OK
-}
-
-QStringList ScriptedDialogs::messagePrompts() const {
-    QStringList prompts;
-    for (const DialogCall &call : calls) {
-        if (call.kind == DialogCall::Kind::Message)
-            prompts << call.prompt;
-    }
-    return prompts;
-}
 
 void FaultyFileSystem::failOn(Op op, int errorNumber, int nth) {
     m_faults.push_back({op, errorNumber, nth});
@@ -141,19 +81,17 @@ std::unique_ptr<FaultyFileSystem::Lock> FaultyFileSystem::lock(const QString &pa
     return PosixFileSystem::lock(path, mode, problem);
 }
 
-TestSeams::TestSeams() : seams{random, dialogs, time, end, fileSystem, recordDir.path()} {}
-
-QByteArray TestSeams::bytesOf(const QString &fileName) const {
+QByteArray TestRecords::bytesOf(const QString &fileName) const {
     QFile file(path(fileName));
     if (!file.open(QIODevice::ReadOnly))
         return QByteArrayLiteral("<missing>");
     return file.readAll();
 }
 
-void TestSeams::write(const QString &fileName, const QByteArray &bytes) const {
+void TestRecords::write(const QString &fileName, const QByteArray &bytes) const {
     QFile file(path(fileName));
-    ASSERT_TRUE(file.open(QIODevice::WriteOnly | QIODevice::Truncate));
-    ASSERT_EQ(file.write(bytes), bytes.size());
+    if (!file.open(QIODevice::WriteOnly | QIODevice::Truncate) || file.write(bytes) != bytes.size())
+        qFatal("cannot write the test file %s", qPrintable(file.fileName()));
 }
 
 } // namespace zarvoni::testing

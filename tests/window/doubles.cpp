@@ -1,0 +1,41 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
+#include "window/doubles.h"
+
+namespace zarvoni::testing {
+
+QString ScriptedDialogs::inputBox(const QString &prompt, const QString &title) {
+    calls.push_back({DialogCall::Kind::Input, prompt, 0, title});
+    if (inputs.empty())
+        return {};
+    QString text = inputs.front();
+    inputs.pop_front();
+    return text;
+}
+
+int ScriptedDialogs::messageBox(const QString &prompt, int buttons, const QString &title) {
+    calls.push_back({DialogCall::Kind::Message, prompt, buttons, title});
+    const DialogCall call = calls.back();
+    if (whileOpen)
+        whileOpen(call);
+    if (!answers.empty()) {
+        const int answer = answers.front();
+        answers.pop_front();
+        return answer;
+    }
+    if ((buttons & 0x0F) != 0 && unscriptedQuestion)
+        unscriptedQuestion(prompt);
+    return 1; // OK
+}
+
+QStringList ScriptedDialogs::messagePrompts() const {
+    QStringList prompts;
+    for (const DialogCall &call : calls) {
+        if (call.kind == DialogCall::Kind::Message)
+            prompts << call.prompt;
+    }
+    return prompts;
+}
+
+TestSeams::TestSeams() : seams{random, dialogs, time, end, fileSystem, recordDir.path()} {}
+
+} // namespace zarvoni::testing
