@@ -16,7 +16,6 @@ void GameSession::start() {
     // Queued: the old window's handler returns before the window is destroyed.
     connect(m_window.get(), &Tavola::restartRequested, this, &GameSession::restart,
             Qt::QueuedConnection);
-    connect(m_window.get(), &Tavola::closedByPupil, this, [this] { m_seams.end.endProgram(); });
     m_window->Form_Load();
     m_window->show();
     m_window->activateWindow();

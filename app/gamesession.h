@@ -1,7 +1,7 @@
 // SPDX-License-Identifier: GPL-3.0-or-later
 #pragma once
-// Keeps the one window of the game: shows it at start, replaces it with a fresh
-// one when the pupil starts a new game, and ends the program when it is closed.
+// Keeps the one window of the game: shows it at start and replaces it with a fresh
+// one when the pupil starts a new game.
 
 #include "app/seams.h"
 

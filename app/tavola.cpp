@@ -148,7 +148,7 @@ void Tavola::Form_Resize() {
 }
 
 void Tavola::cmdNext_Click() {
-    if (m_done)
+    if (!inGame())
         return;
     const Exercise exercise = drawExercise(m_seams.random);
     txtAnswer->clear();
@@ -191,7 +191,7 @@ void Tavola::txtAnswer_KeyPress(int &keyAscii) {
 }
 
 void Tavola::Timer1_Timer() {
-    if (m_done)
+    if (!inGame())
         return;
     if (m_orologio.tick() == Countdown::Tick::Expired) {
         cmdExit_Click();
@@ -203,10 +203,10 @@ void Tavola::Timer1_Timer() {
 }
 
 void Tavola::cmdExit_Click() {
-    if (m_done || m_ending)
+    if (!inGame())
         return;
-    m_ending = true;
     // The game is over: no tick may start this routine again while its boxes are open.
+    setPhase(Phase::Ending);
     Timer1->stop();
     m_seams.dialogs.messageBox(kFarewellStart + lblnome1->caption() + kFarewellEnd,
                                MessageBoxCode::Ok, kFarewellTitleStart + m_seams.time.shortDate());
@@ -218,12 +218,11 @@ void Tavola::cmdExit_Click() {
 }
 
 void Tavola::Next_Click() {
-    if (m_done || m_ending)
+    if (!inGame())
         return;
     const int answer = m_seams.dialogs.messageBox(kRestartPrompt, kRestartButtons, kRestartTitle);
     // The box runs the event loop: the clock may have ended the game meanwhile.
-    // cppcheck-suppress knownConditionTrueFalse
-    if (m_done || m_ending)
+    if (!inGame())
         return;
     if (answer == static_cast<int>(MessageBoxButton::No)) {
         // The question box took the window's activation, and the menu that opens
@@ -234,15 +233,16 @@ void Tavola::Next_Click() {
         return;
     }
     Timer1->stop();
-    m_done = true;
+    setPhase(Phase::Done);
     hide();
     emit restartRequested();
 }
 
 bool Tavola::event(QEvent *event) {
     const bool handled = QMainWindow::event(event);
-    if (event->type() == QEvent::WindowActivate && !m_activated) {
-        m_activated = true;
+    // Only the first activation poses an exercise, not every return from another program.
+    if (event->type() == QEvent::WindowActivate && m_phase == Phase::Loading) {
+        setPhase(Phase::Playing);
         Form_Activate();
     }
     return handled;
@@ -259,13 +259,16 @@ void Tavola::resizeEvent(QResizeEvent *event) {
     Form_Resize();
 }
 
+// Closing the window ends the program with nothing stored; while the end-of-game
+// routine runs, it is that routine that ends the program.
 void Tavola::closeEvent(QCloseEvent *event) {
-    event->accept();
-    if (m_done)
+    if (m_phase == Phase::Ending) {
+        event->ignore();
         return;
-    Timer1->stop();
-    m_done = true;
-    emit closedByPupil();
+    }
+    event->accept();
+    if (m_phase != Phase::Done)
+        endProgram();
 }
 
 bool Tavola::eventFilter(QObject *watched, QEvent *event) {
@@ -334,9 +337,15 @@ void Tavola::paintGradient(const Exercise &exercise) {
 
 void Tavola::endProgram() {
     Timer1->stop();
-    m_done = true;
+    setPhase(Phase::Done);
     setEnabled(false); // nothing the pupil does reaches a handler any more
     m_seams.end.endProgram();
+}
+
+void Tavola::setPhase(Phase next) {
+    // The phases only go forward: nothing brings a finished game back.
+    Q_ASSERT(next > m_phase);
+    m_phase = next;
 }
 
 } // namespace zarvoni

@@ -39,8 +39,6 @@ public:
 signals:
     // The pupil chose a new game: this window is done and a fresh one should replace it.
     void restartRequested();
-    // The pupil closed the window through its frame.
-    void closedByPupil();
 
 public slots:
     void Form_Activate();
@@ -70,17 +68,23 @@ private:
     void paintGradient(const Exercise &exercise);
     void endProgram();
 
+    // Where the window is in its life. Only setPhase changes it; handlers read it
+    // through inGame() before they act.
+    enum class Phase {
+        Loading, // created and started, not yet activated: activation poses the first exercise
+        Playing,
+        Ending, // the end-of-game routine runs, with its boxes open: it runs once
+        Done,   // the program ended, or the pupil closed the window or chose a new game
+    };
+    void setPhase(Phase next);
+    bool inGame() const { return m_phase == Phase::Loading || m_phase == Phase::Playing; }
+
     template <class T> T *control(const char *name) const;
 
     Seams m_seams;
     GameState m_stato;
     Countdown m_orologio;
-    // Only the first activation of the window poses an exercise.
-    bool m_activated = false;
-    // The end-of-game routine has begun; it runs once.
-    bool m_ending = false;
-    // The window is finished: the program ended, or a new game replaced it.
-    bool m_done = false;
+    Phase m_phase = Phase::Loading;
 
     Surface *m_surface = nullptr;
     QTimer *Timer1 = nullptr;

@@ -162,13 +162,27 @@ TEST_F(EndOfGame, NothingRunsAfterTheEnd) {
     EXPECT_EQ(t.random.log, draws);
 }
 
+TEST_F(EndOfGame, AClockRunningOutDuringTheRestartQuestionEndsTheGameForGood) {
+    start();
+    int restarts = 0;
+    QObject::connect(window.get(), &Tavola::restartRequested, [&] { ++restarts; });
+    t.dialogs.whileOpen = [this](const DialogCall &call) {
+        if (call.title != "INIZIARE NUOVA GARA")
+            return;
+        for (int i = 0; i < 901; ++i)
+            window->Timer1_Timer();
+        t.dialogs.answers.push_back(6); // then the pupil answers Yes
+    };
+    window->Next_Click();
+    EXPECT_EQ(t.end.count, 1);
+    EXPECT_EQ(restarts, 0) << "no new game after the end";
+}
+
 TEST_F(EndOfGame, ClosingTheWindowStoresNothing) {
     start();
     score(2);
-    int closedSignals = 0;
-    QObject::connect(window.get(), &Tavola::closedByPupil, [&] { ++closedSignals; });
     window->close();
-    EXPECT_EQ(closedSignals, 1);
+    EXPECT_EQ(t.end.count, 1);
     EXPECT_FALSE(timer()->isActive());
     EXPECT_EQ(t.bytesOf("eq.txt"), "");
     EXPECT_EQ(t.dialogs.messagePrompts().filter("alla prossima").size(), 0);
