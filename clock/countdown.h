@@ -31,7 +31,6 @@ public:
     std::int16_t minuti() const { return m_minuti; }
     float secondi() const { return m_secondi; }
     std::int16_t tempoRestante() const { return m_tempoRestante; }
-    void setTempoRestante(std::int16_t seconds) { m_tempoRestante = seconds; }
 
 private:
     std::int16_t m_ore = 0;

@@ -72,11 +72,6 @@ std::optional<int16> roundToInt16(double value) {
     return static_cast<int16>(rounded);
 }
 
-QString formatTwoDigits(int value) {
-    const QString digits = QStringLiteral("%1").arg(std::abs(value), 2, 10, QLatin1Char('0'));
-    return value < 0 ? QLatin1Char('-') + digits : digits;
-}
-
 QString formatPlain(int value) {
     return QString::number(value);
 }

@@ -21,9 +21,6 @@ double leadingNumber(QStringView text);
 // result does not fit in 16 bits.
 std::optional<int16> roundToInt16(double value);
 
-// At least two digits, zero-padded on the left ("05", "-05", "123").
-QString formatTwoDigits(int value);
-
 // At least one digit, no padding, a leading "-" when negative.
 QString formatPlain(int value);
 

@@ -63,16 +63,14 @@ INSTANTIATE_TEST_SUITE_P(Check, Verdicts,
                                            VerdictCase{35, u"9999", false, "Sbagliato!! 35"}));
 
 TEST(Verdicts, EachExerciseCountsOnce) {
-    GameState state = posed(-6);
-    ASSERT_TRUE(checkAnswer(state, u"5"));
-    EXPECT_FALSE(checkAnswer(state, u"-6")) << "a second Enter must not score";
-    EXPECT_FALSE(checkAnswer(state, u"5"));
-    EXPECT_EQ(state.esatte, 0);
-    EXPECT_EQ(state.errate, 1);
-
-    state.pose(3);
+    GameState state = posed(3);
     ASSERT_TRUE(checkAnswer(state, u"3"));
+    EXPECT_FALSE(checkAnswer(state, u"5")) << "a second Enter must not score";
+    state.pose(-6);
+    ASSERT_TRUE(checkAnswer(state, u"5"));
+    EXPECT_FALSE(checkAnswer(state, u"-6"));
     EXPECT_EQ(state.esatte, 1);
+    EXPECT_EQ(state.errate, 1) << "one right answer, then one wrong";
     EXPECT_EQ(state.totale(), 2);
 }
 

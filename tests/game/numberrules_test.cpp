@@ -30,7 +30,8 @@ INSTANTIATE_TEST_SUITE_P(
                       LeadingCase{u"1.2.3", 1.2}, LeadingCase{u"1e3", 1}, LeadingCase{u"&H10", 0},
                       LeadingCase{u"abc", 0}, LeadingCase{u"x12", 0}, LeadingCase{u"+5", 5},
                       LeadingCase{u"- 7", -7}, LeadingCase{u".5", 0.5}, LeadingCase{u"-.", 0},
-                      LeadingCase{u"3-", 3}, LeadingCase{u"\r12", 0}, LeadingCase{u"١٢", 0}));
+                      LeadingCase{u"3-", 3}, LeadingCase{u"5+3", 5}, LeadingCase{u"+-5", 0},
+                      LeadingCase{u"\r12", 0}, LeadingCase{u"١٢", 0}));
 
 TEST(LeadingNumber, StaysFiniteForHundredsOfDigits) {
     const QString huge = QString(400, u'9');
@@ -74,12 +75,7 @@ INSTANTIATE_TEST_SUITE_P(
                       RoundCase{-32768.6, std::nullopt}, RoundCase{1e308, std::nullopt},
                       RoundCase{NAN, std::nullopt}));
 
-TEST(Formats, TwoDigitFieldsArePaddedAndPlainNumbersAreNot) {
-    EXPECT_EQ(formatTwoDigits(0), "00");
-    EXPECT_EQ(formatTwoDigits(5), "05");
-    EXPECT_EQ(formatTwoDigits(59), "59");
-    EXPECT_EQ(formatTwoDigits(123), "123");
-    EXPECT_EQ(formatTwoDigits(-5), "-05");
+TEST(Formats, PlainNumbersAreNotPadded) {
     EXPECT_EQ(formatPlain(0), "0");
     EXPECT_EQ(formatPlain(-6), "-6");
     EXPECT_EQ(formatPlain(32767), "32767");
