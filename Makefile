@@ -1,6 +1,7 @@
 # SPDX-License-Identifier: GPL-3.0-or-later
 # make run   - install what is missing, build, play
 # make test  - install what is missing, build with warnings as errors, run every test
+# make check - the fast loop: build and run the unit and window tests only
 # make bench - build in release mode and print the performance table
 # make package - build the Debian package build/package/zarvoni_<version>_<arch>.deb
 # make fuzz  - run each fuzz target for ten minutes
@@ -13,7 +14,8 @@ BENCH_DIR := build/bench
 CMAKE_GEN := $(shell command -v ninja >/dev/null 2>&1 && echo -G Ninja)
 export JOBS
 
-.PHONY: all run build test package bench fuzz deps-run deps-test deps-package deps-bench clean
+.PHONY: all run build test check configure-test package bench fuzz deps-run deps-test deps-package \
+	deps-bench clean
 
 all: build
 
@@ -38,15 +40,23 @@ run: build
 	@tools/ensure-record-dir "$$(cmake -N -LA $(RUN_DIR) | sed -n 's/^ZARVONI_RECORD_DIR:PATH=//p')"
 	$(RUN_DIR)/app/zarvoni
 
-test: deps-test
+configure-test: deps-test
 	cmake -S . -B $(TEST_DIR) $(CMAKE_GEN) -DCMAKE_BUILD_TYPE=Debug -DZARVONI_WERROR=ON \
 	    -DZARVONI_RECORD_DIR=$(CURDIR)/$(TEST_DIR)/e2e-records
+
+test: configure-test
 	cmake --build $(TEST_DIR) -j $(JOBS)
 	ctest --test-dir $(TEST_DIR) --output-on-failure -j $(JOBS)
 	tools/check-valgrind $(TEST_DIR)
 	tools/check-fuzz 30
 	tools/check-sanitizers
 	tools/check-static $(TEST_DIR)
+
+# The unit and window tests of the same build: no end-to-end, install, valgrind,
+# fuzzing, sanitizer or static-analysis step.
+check: configure-test
+	cmake --build $(TEST_DIR) -j $(JOBS) --target game_tests clock_tests records_tests window_tests
+	ctest --test-dir $(TEST_DIR) --output-on-failure -j $(JOBS) -L check
 
 fuzz: deps-test
 	tools/check-fuzz 600
