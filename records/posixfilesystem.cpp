@@ -103,8 +103,11 @@ FileProblem writeAll(int fd, const QByteArray &bytes) {
 // Gives a new record directory to the games group where this account may, and the
 // installed mode, so that every pupil of the group can store a record in it.
 FileProblem shareDirectory(const QByteArray &path) {
-    if (const group *games = ::getgrnam(kSharingGroup))
-        (void)::chown(path.constData(), uid_t(-1), games->gr_gid); // not a member: keep ours
+    if (const group *games = ::getgrnam(kSharingGroup)) {
+        // Only a member of the group may give it the directory; others keep their own.
+        if (::chown(path.constData(), uid_t(-1), games->gr_gid) != 0 && errno != EPERM)
+            return FileProblem::system(errno);
+    }
     // After the group: a change of group may clear the set-group-id bit.
     if (::chmod(path.constData(), kRecordDirectoryMode) != 0)
         return FileProblem::system(errno);

@@ -374,8 +374,8 @@ TEST_F(RecordFilesTest, APupilKilledHoldingTheLockBlocksNoOtherPupil) {
         FileProblem problem;
         const auto held = own.lock(t.path(kLockFile), FileSystem::LockMode::Exclusive, problem);
         const char got = held ? 'y' : 'n';
-        (void)::write(ready[1], &got, 1);
-        ::pause();
+        if (::write(ready[1], &got, 1) == 1)
+            ::pause();
         ::_exit(0);
     }
     char got = 0;
