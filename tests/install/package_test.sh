@@ -60,10 +60,10 @@ expect_entry() {
     grep -qxF -e "$1" "$tmp/contents" || fail "the package lacks: $1"
 }
 expect_entry "-rwxr-xr-x root/root ./usr/bin/zarvoni"
-expect_entry "-rw-r--r-- root/root ./usr/share/applications/zarvoni.desktop"
+expect_entry "-rw-r--r-- root/root ./usr/share/applications/example.zarvoni.Zarvoni.desktop"
 expect_entry "-rw-r--r-- root/root ./usr/share/icons/hicolor/48x48/apps/zarvoni.png"
 expect_entry "-rw-r--r-- root/root ./usr/share/icons/hicolor/scalable/apps/zarvoni.svg"
-expect_entry "-rw-r--r-- root/root ./usr/share/metainfo/zarvoni.metainfo.xml"
+expect_entry "-rw-r--r-- root/root ./usr/share/metainfo/example.zarvoni.Zarvoni.metainfo.xml"
 expect_entry "drwxrwsr-x root/root .$record_dir/"
 [ "$(grep -c '^-' "$tmp/contents")" -eq 5 ] || fail "the package holds other files: $(cat "$tmp/contents")"
 
@@ -114,7 +114,7 @@ fi
 
 run_dpkg -P zarvoni
 [ ! -e "$records" ] || fail "dpkg -P left the record directory: $(ls -A "$records")"
-[ ! -e "$inst/usr/share/applications/zarvoni.desktop" ] || fail "dpkg -P left the desktop entry"
+[ ! -e "$inst/usr/share/applications/example.zarvoni.Zarvoni.desktop" ] || fail "dpkg -P left the desktop entry"
 
 stop_if_failed
 echo "package: ok"
