@@ -1,9 +1,9 @@
 #!/bin/sh
 # SPDX-License-Identifier: GPL-3.0-or-later
 # Installs the build tree into a DESTDIR and checks what lands there: the files
-# and their modes, the record directory, the desktop entry and the AppStream
-# metadata (validated without network). Then runs the record directory's install
-# step alone on a real path, as the user running the test.
+# and their modes, the record directory, the desktop entry, the AppStream
+# metadata (validated without network) and the manual pages. Then runs the record
+# directory's install step alone on a real path, as the user running the test.
 # Usage: install_tree_test.sh BUILD_DIR RECORD_DIR VERSION INSTALL_RECORD_DIR_SCRIPT
 set -eu
 build=$1
@@ -36,16 +36,19 @@ expect_file() {
 }
 # The application's id: a reverse domain name of the project's web site.
 id=example.zarvoni.Zarvoni
-expect_file /usr/bin/zarvoni 755
+expect_file /usr/games/zarvoni 755
 expect_file /usr/share/applications/$id.desktop 644
 expect_file /usr/share/icons/hicolor/scalable/apps/zarvoni.svg 644
 expect_file /usr/share/icons/hicolor/48x48/apps/zarvoni.png 644
 expect_file /usr/share/metainfo/$id.metainfo.xml 644
+expect_file /usr/share/man/man6/zarvoni.6 644
+expect_file /usr/share/man/it/man6/zarvoni.6 644
 
 installed=$(cd "$root" && find . -type f | sort | tr '\n' ' ')
-expected="./usr/bin/zarvoni ./usr/share/applications/$id.desktop \
+expected="./usr/games/zarvoni ./usr/share/applications/$id.desktop \
 ./usr/share/icons/hicolor/48x48/apps/zarvoni.png \
 ./usr/share/icons/hicolor/scalable/apps/zarvoni.svg \
+./usr/share/man/it/man6/zarvoni.6 ./usr/share/man/man6/zarvoni.6 \
 ./usr/share/metainfo/$id.metainfo.xml "
 [ "$installed" = "$expected" ] || fail "installed files: $installed"
 
@@ -82,6 +85,15 @@ grep -q "<launchable type=\"desktop-id\">$id.desktop</launchable>" "$metainfo" |
     fail "the metainfo does not launch $id.desktop"
 grep -q "<release version=\"$version\" date=\"[0-9-]*\"/>" "$metainfo" ||
     fail "the metainfo's release is not $version"
+
+# The manual pages (lintian checks their form in the package) name the program
+# and the record files of this build.
+for page in "$root/usr/share/man/man6/zarvoni.6" "$root/usr/share/man/it/man6/zarvoni.6"; do
+    grep -q '^\.I /.*/games/zarvoni$' "$page" || fail "$page does not name the program"
+    for text in "$record_dir/eq.txt" "$record_dir/neq.txt" "/$id.desktop"; do
+        grep -qF "$text" "$page" || fail "$page does not name $text"
+    done
+done
 
 # The record directory's install step on the real file system, without DESTDIR:
 # as root it also gives the directory to the games group.

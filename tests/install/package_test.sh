@@ -59,13 +59,15 @@ dpkg-deb -c "$deb" | awk '{ print $1, $2, $6 }' >"$tmp/contents"
 expect_entry() {
     grep -qxF -e "$1" "$tmp/contents" || fail "the package lacks: $1"
 }
-expect_entry "-rwxr-xr-x root/root ./usr/bin/zarvoni"
+expect_entry "-rwxr-xr-x root/root ./usr/games/zarvoni"
 expect_entry "-rw-r--r-- root/root ./usr/share/applications/example.zarvoni.Zarvoni.desktop"
 expect_entry "-rw-r--r-- root/root ./usr/share/icons/hicolor/48x48/apps/zarvoni.png"
 expect_entry "-rw-r--r-- root/root ./usr/share/icons/hicolor/scalable/apps/zarvoni.svg"
 expect_entry "-rw-r--r-- root/root ./usr/share/metainfo/example.zarvoni.Zarvoni.metainfo.xml"
+expect_entry "-rw-r--r-- root/root ./usr/share/man/man6/zarvoni.6"
+expect_entry "-rw-r--r-- root/root ./usr/share/man/it/man6/zarvoni.6"
 expect_entry "drwxrwsr-x root/root .$record_dir/"
-[ "$(grep -c '^-' "$tmp/contents")" -eq 5 ] || fail "the package holds other files: $(cat "$tmp/contents")"
+[ "$(grep -c '^-' "$tmp/contents")" -eq 7 ] || fail "the package holds other files: $(cat "$tmp/contents")"
 
 dpkg-deb -e "$deb" "$tmp/control"
 for script in postinst postrm; do
@@ -95,7 +97,7 @@ run_dpkg() {
 records=$inst$record_dir
 
 run_dpkg -i "$deb"
-[ -x "$inst/usr/bin/zarvoni" ] || fail "dpkg -i: no usr/bin/zarvoni"
+[ -x "$inst/usr/games/zarvoni" ] || fail "dpkg -i: no usr/games/zarvoni"
 [ "$(stat -c %a:%U:%G "$records")" = 2775:root:games ] ||
     fail "after the post-install step the record directory is $(stat -c %a:%U:%G "$records")"
 
@@ -106,7 +108,7 @@ printf 'Giulia\r\n' >"$records/neq.txt"
 : >"$records/eq.txt.Ab12Cd"
 
 run_dpkg -r zarvoni
-[ ! -e "$inst/usr/bin/zarvoni" ] || fail "dpkg -r left usr/bin/zarvoni"
+[ ! -e "$inst/usr/games/zarvoni" ] || fail "dpkg -r left usr/games/zarvoni"
 if [ ! -f "$records/eq.txt" ] || [ ! -f "$records/neq.txt" ]; then
     fail "dpkg -r removed the record files"
 fi
