@@ -61,13 +61,9 @@ check: configure-test
 fuzz: deps-test
 	tools/check-fuzz 600
 
-# A release build for prefix /usr, so the record directory is /var/games/zarvoni.
+# Built by dpkg-buildpackage in a copy of the source tree under build/package.
 package: deps-package
-	cmake -S . -B $(PACKAGE_DIR) $(CMAKE_GEN) -DCMAKE_BUILD_TYPE=Release \
-	    -DCMAKE_INSTALL_PREFIX=/usr -DZARVONI_RECORD_DIR=/var/games/zarvoni \
-	    -DZARVONI_BUILD_TESTS=OFF
-	cmake --build $(PACKAGE_DIR) -j $(JOBS)
-	cd $(PACKAGE_DIR) && cpack -G DEB
+	packaging/build-deb $(PACKAGE_DIR)
 	@ls -1 $(PACKAGE_DIR)/zarvoni_*.deb
 
 # Release build of its own; the record directory lies inside it, never the real one.

@@ -1,15 +1,19 @@
 #!/bin/sh
 # SPDX-License-Identifier: GPL-3.0-or-later
-# Builds the Debian package from the build tree with CPack and checks it: its
-# control fields and computed dependencies, its contents and modes, its
-# maintainer scripts. As root it then installs it with dpkg into a throw-away
-# root, checks what the post-install step did, removes it (the record files
-# stay) and purges it (they go).
-# Usage: package_test.sh BUILD_DIR RECORD_DIR VERSION
+# Builds the Debian package as `make package` does (dpkg-buildpackage in a copy
+# of the source tree), in an environment that names another maintainer, and
+# checks it: lintian with info tags, hardening-check on the program, the control
+# fields and computed dependencies, the contents and their modes, that nothing of
+# the building machine got in, the maintainer scripts. As root it then installs
+# it with dpkg into a throw-away root, removes it (the record files stay) and
+# purges it (they go).
+# Usage: package_test.sh SOURCE_DIR OUT_DIR VERSION
 set -eu
-build=$1
-record_dir=$2
+src=$1
+out=$2
 version=$3
+# The package's own, whatever the test build uses.
+record_dir=/var/games/zarvoni
 
 tmp=$(mktemp -d)
 trap 'rm -rf "$tmp"' EXIT
@@ -22,60 +26,135 @@ stop_if_failed() {
     [ "$failures" -eq 0 ] || exit 1
 }
 
-# The package of the test build, with prefix /usr as in `make package`.
-if ! cpack --config "$build/CPackConfig.cmake" -B "$tmp/out" -D CPACK_INSTALL_PREFIX=/usr \
-    >"$tmp/cpack.log" 2>&1; then
-    cat "$tmp/cpack.log" >&2
-    echo "FAIL: cpack" >&2
+maintainer="Gli autori di Zarvoni <zarvoni@example.org>"
+# An identity the build must ignore, everywhere dpkg, debhelper or git would find one.
+stranger_name="Macchina Estranea"
+stranger_email="estranea@build-machine.invalid"
+mkdir -p "$(dirname "$out")"
+log=$out.log
+if ! DEBFULLNAME=$stranger_name DEBEMAIL=$stranger_email NAME=$stranger_name \
+    EMAIL="$stranger_name <$stranger_email>" \
+    GIT_AUTHOR_NAME=$stranger_name GIT_AUTHOR_EMAIL=$stranger_email \
+    GIT_COMMITTER_NAME=$stranger_name GIT_COMMITTER_EMAIL=$stranger_email \
+    GIT_CONFIG_COUNT=2 GIT_CONFIG_KEY_0=user.name GIT_CONFIG_VALUE_0=$stranger_name \
+    GIT_CONFIG_KEY_1=user.email GIT_CONFIG_VALUE_1=$stranger_email \
+    "$src/packaging/build-deb" "$out" >"$log" 2>&1; then
+    tail -n 40 "$log" >&2
+    echo "FAIL: packaging/build-deb (whole log: $log)" >&2
     exit 1
 fi
-set -- "$tmp"/out/zarvoni_*.deb
-if [ $# -ne 1 ] || [ ! -f "$1" ]; then
-    echo "FAIL: cpack made no single .deb: $*" >&2
-    exit 1
+# The package build uses Debian's flags (-O2, fortify): the compiler may warn
+# there where the test build does not.
+if grep -n ': warning: ' "$log" >&2; then
+    fail "the package build has compiler warnings (log: $log)"
 fi
-deb=$1
+
 arch=$(dpkg --print-architecture)
-[ "$(basename "$deb")" = "zarvoni_${version}_${arch}.deb" ] || fail "package file $(basename "$deb")"
+deb=$out/zarvoni_${version}_${arch}.deb
+dbgsym=$out/zarvoni-dbgsym_${version}_${arch}.deb
+changes=$out/zarvoni_${version}_${arch}.changes
+for file in "$deb" "$dbgsym" "$changes"; do
+    [ -f "$file" ] || fail "no $(basename "$file"), only: $(ls "$out")"
+done
+stop_if_failed
+
+# lintian as a Debian technician runs it, on every package of the build and its
+# .changes; its info tags include the hardening ones. Justified overrides live
+# in debian/; an override no longer needed is an info tag too.
+if ! lintian -I --fail-on error,warning,info --tag-display-limit 0 "$changes" \
+    >"$tmp/lintian.out" 2>&1; then
+    cat "$tmp/lintian.out" >&2
+    fail "lintian"
+fi
 
 field() { dpkg-deb -f "$deb" "$1"; }
 [ "$(field Package)" = zarvoni ] || fail "Package: $(field Package)"
-[ "$(field Version)" = "$version" ] || fail "Version: $(field Version)"
+[ "$(field Version)" = "$version" ] || fail "Version: $(field Version), not the project's $version"
 [ "$(field Architecture)" = "$arch" ] || fail "Architecture: $(field Architecture)"
 [ "$(field Section)" = games ] || fail "Section: $(field Section)"
-[ -n "$(field Maintainer)" ] || fail "no Maintainer"
+[ "$(field Maintainer)" = "$maintainer" ] || fail "Maintainer: $(field Maintainer)"
 # Computed by dpkg-shlibdeps from the binary, with versions...
 depends=$(field Depends | tr -d ' ' | tr ',' '\n')
 for library in libc6 libstdc++6 libqt6core6 libqt6gui6 libqt6widgets6; do
     echo "$depends" | grep -q "^$library(>=" || fail "Depends lacks a computed $library: $(field Depends)"
 done
 # ...and what the program loads at run time.
-for package in libqt6svg6 qt6-translations-l10n fonts-liberation2; do
-    echo "$depends" | grep -qx "$package" || fail "Depends lacks $package: $(field Depends)"
+for package in libqt6svg6 qt6-qpa-plugins qt6-translations-l10n fonts-liberation2; do
+    echo "$depends" | grep -q "^$package\$\|^$package(" || fail "Depends lacks $package: $(field Depends)"
 done
 
-# Contents: "mode owner/group ... ./path", one line each.
+# Contents: "mode owner/group ./path", one line each.
 dpkg-deb -c "$deb" | awk '{ print $1, $2, $6 }' >"$tmp/contents"
-expect_entry() {
-    grep -qxF -e "$1" "$tmp/contents" || fail "the package lacks: $1"
-}
-expect_entry "-rwxr-xr-x root/root ./usr/bin/zarvoni"
-expect_entry "-rw-r--r-- root/root ./usr/share/applications/zarvoni.desktop"
-expect_entry "-rw-r--r-- root/root ./usr/share/icons/hicolor/48x48/apps/zarvoni.png"
-expect_entry "-rw-r--r-- root/root ./usr/share/icons/hicolor/scalable/apps/zarvoni.svg"
-expect_entry "-rw-r--r-- root/root ./usr/share/metainfo/zarvoni.metainfo.xml"
-expect_entry "drwxrwsr-x root/root .$record_dir/"
-[ "$(grep -c '^-' "$tmp/contents")" -eq 5 ] || fail "the package holds other files: $(cat "$tmp/contents")"
+grep '^-' "$tmp/contents" | sort >"$tmp/files"
+sort >"$tmp/expected" <<EOF
+-rwxr-xr-x root/root ./usr/games/zarvoni
+-rw-r--r-- root/root ./usr/share/applications/example.zarvoni.Zarvoni.desktop
+-rw-r--r-- root/root ./usr/share/doc/zarvoni/README.md.gz
+-rw-r--r-- root/root ./usr/share/doc/zarvoni/changelog.gz
+-rw-r--r-- root/root ./usr/share/doc/zarvoni/copyright
+-rw-r--r-- root/root ./usr/share/icons/hicolor/48x48/apps/zarvoni.png
+-rw-r--r-- root/root ./usr/share/icons/hicolor/scalable/apps/zarvoni.svg
+-rw-r--r-- root/root ./usr/share/lintian/overrides/zarvoni
+-rw-r--r-- root/root ./usr/share/man/it/man6/zarvoni.6.gz
+-rw-r--r-- root/root ./usr/share/man/man6/zarvoni.6.gz
+-rw-r--r-- root/root ./usr/share/metainfo/example.zarvoni.Zarvoni.metainfo.xml
+EOF
+diff -u "$tmp/expected" "$tmp/files" >&2 || fail "the package's files differ from those expected (above)"
+# The record directory is the pupils' through the games group; nothing else is
+# set-user-id or set-group-id, the game least of all.
+grep -qxF "drwxrwsr-x root/games .$record_dir/" "$tmp/contents" ||
+    fail "the record directory is not root/games 2775: $(grep -F "$record_dir" "$tmp/contents")"
+if grep -v "^d.* .$record_dir/\$" "$tmp/contents" | grep '^...[sS]\|^......[sS]' >&2; then
+    fail "set-user-id or set-group-id entries (above)"
+fi
 
-dpkg-deb -e "$deb" "$tmp/control"
-for script in postinst postrm; do
-    if [ ! -x "$tmp/control/$script" ]; then
-        fail "no executable $script"
-    else
-        sh -n "$tmp/control/$script" || fail "$script is not valid sh"
-        grep -qF "$record_dir\"" "$tmp/control/$script" || fail "$script does not name $record_dir"
+mkdir "$tmp/deb" "$tmp/dbgsym"
+dpkg-deb -R "$deb" "$tmp/deb"
+dpkg-deb -R "$dbgsym" "$tmp/dbgsym"
+program=$tmp/deb/usr/games/zarvoni
+# The record directory the program was built for (a UTF-16 string in it), and
+# the one its manual page names, are the package's.
+{ strings -a -el "$program"; strings -a -eb "$program"; } | grep -qxF "$record_dir" ||
+    fail "the program does not use $record_dir"
+for page in man6/zarvoni.6.gz it/man6/zarvoni.6.gz; do
+    zgrep -qF "$record_dir/eq.txt" "$tmp/deb/usr/share/man/$page" ||
+        fail "the manual page $page does not name $record_dir/eq.txt"
+done
+# The split debug symbols belong to this program.
+build_id=$(readelf -n "$program" | sed -n 's/^ *Build ID: //p')
+[ -n "$build_id" ] && [ -f "$tmp/dbgsym/usr/lib/debug/.build-id/$(echo "$build_id" |
+    cut -c1-2)/$(echo "$build_id" | cut -c3-).debug" ] || fail "no debug symbols for build id '$build_id'"
+if readelf -S "$program" | grep -q '\.debug_\|\.comment'; then
+    fail "the program is not stripped: $(readelf -S "$program" | grep -o '\.debug_[a-z]*\|\.comment' | tr '\n' ' ')"
+fi
+
+# Debian's hardening, checked on the program: PIE, stack protector, fortified
+# functions, read-only relocations, immediate binding. Control flow integrity
+# is left out: Debian 12 builds its C library's start files without it, so no
+# program of Debian 12 carries its marking.
+hardening-check --nocfprotection "$program" >"$tmp/hardening.out" 2>&1 || {
+    cat "$tmp/hardening.out" >&2
+    fail "hardening-check"
+}
+
+# Nothing of the building machine: neither the identity its environment offered
+# nor where the sources and the build were. Debug symbols included.
+for text in "$stranger_name" "$stranger_email" "$src" "$out"; do
+    if grep -rlaF -e "$text" "$tmp/deb" "$tmp/dbgsym" "$changes" "${changes%.changes}.buildinfo" \
+        >"$tmp/found"; then
+        fail "'$text' is in the package: $(tr '\n' ' ' <"$tmp/found")"
     fi
 done
+
+# Maintainer scripts: only the post-removal step of our own, which purges the record.
+[ ! -e "$tmp/deb/DEBIAN/postinst" ] || fail "a post-install script: $(cat "$tmp/deb/DEBIAN/postinst")"
+postrm=$tmp/deb/DEBIAN/postrm
+if [ ! -x "$postrm" ]; then
+    fail "no executable postrm"
+else
+    sh -n "$postrm" || fail "postrm is not valid sh"
+    grep -qF "$record_dir\"" "$postrm" || fail "postrm does not name $record_dir"
+fi
 stop_if_failed
 
 if [ "$(id -u)" -ne 0 ]; then
@@ -95,18 +174,21 @@ run_dpkg() {
 records=$inst$record_dir
 
 run_dpkg -i "$deb"
-[ -x "$inst/usr/bin/zarvoni" ] || fail "dpkg -i: no usr/bin/zarvoni"
-[ "$(stat -c %a:%U:%G "$records")" = 2775:root:games ] ||
-    fail "after the post-install step the record directory is $(stat -c %a:%U:%G "$records")"
+[ -x "$inst/usr/games/zarvoni" ] || fail "dpkg -i: no usr/games/zarvoni"
+[ "$(stat -c %a:%u:%g "$records")" = "2775:0:$(getent group games | cut -d: -f3)" ] ||
+    fail "installed, the record directory is $(stat -c %a:%U:%G "$records")"
 
-# The game has played: a record, the lock, and a temporary file a crash left behind.
+# The game has played: a record, the lock, and what a killed game left behind:
+# a pending pair and temporary files.
 printf '12\r\n' >"$records/eq.txt"
 printf 'Giulia\r\n' >"$records/neq.txt"
 : >"$records/.zarvoni.lock"
+printf '13\r\nLuca\r\n' >"$records/.zarvoni.pending"
 : >"$records/eq.txt.Ab12Cd"
+: >"$records/.zarvoni.pending.Xy34Zw"
 
 run_dpkg -r zarvoni
-[ ! -e "$inst/usr/bin/zarvoni" ] || fail "dpkg -r left usr/bin/zarvoni"
+[ ! -e "$inst/usr/games/zarvoni" ] || fail "dpkg -r left usr/games/zarvoni"
 if [ ! -f "$records/eq.txt" ] || [ ! -f "$records/neq.txt" ]; then
     fail "dpkg -r removed the record files"
 fi
@@ -114,7 +196,8 @@ fi
 
 run_dpkg -P zarvoni
 [ ! -e "$records" ] || fail "dpkg -P left the record directory: $(ls -A "$records")"
-[ ! -e "$inst/usr/share/applications/zarvoni.desktop" ] || fail "dpkg -P left the desktop entry"
+[ ! -e "$inst/usr/share/applications/example.zarvoni.Zarvoni.desktop" ] ||
+    fail "dpkg -P left the desktop entry"
 
 stop_if_failed
 echo "package: ok"
