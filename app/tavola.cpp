@@ -9,6 +9,7 @@
 #include "app/surface.h"
 #include "game/answercheck.h"
 #include "game/numberrules.h"
+#include "game/spoken.h"
 
 #include <QApplication>
 #include <QCloseEvent>
@@ -151,7 +152,6 @@ void Tavola::cmdNext_Click() {
     if (!inGame())
         return;
     const Exercise exercise = drawExercise(m_seams.random);
-    txtAnswer->clear();
     lblMessage->setCaption(QString());
     Lblsegno2->show();
     Lblsegno->show();
@@ -161,9 +161,18 @@ void Tavola::cmdNext_Click() {
     lblNum4->setCaption(exercise.captions[3]);
     Lblsegno2->setVisible(exercise.secondPlusVisible);
     m_stato.pose(exercise.risultato);
-    cmdNext->setEnabled(false);
     paintGradient(exercise);
+    // What a screen reader says as the answer box takes the focus: the exercise.
+    txtAnswer->setAccessibleDescription(spokenExercise(exercise));
+    cmdNext->setAccessibleDescription(QString());
+    // The box takes the focus before it is emptied, and before "Nuovo calcolo",
+    // which held the focus, is disabled and hands it on. Emptied while unfocused,
+    // the box reports its caret moving; a screen reader handles that report after
+    // the focus has arrived, takes the box as focused without a word, and then
+    // drops the focus change as old news: the new exercise would go unspoken.
     txtAnswer->setFocus();
+    txtAnswer->clear();
+    cmdNext->setEnabled(false);
 }
 
 void Tavola::txtAnswer_KeyPress(int &keyAscii) {
@@ -186,6 +195,8 @@ void Tavola::txtAnswer_KeyPress(int &keyAscii) {
     }
     lblScore->setCaption(formatPlain(m_stato.esatte));
     lblScore2->setCaption(formatPlain(m_stato.totale()));
+    // What a screen reader says as "Nuovo calcolo" takes the focus.
+    cmdNext->setAccessibleDescription(spokenVerdict(verdict->correct, m_stato));
     cmdNext->setEnabled(true);
     cmdNext->setFocus();
 }
