@@ -1,6 +1,7 @@
 // SPDX-License-Identifier: GPL-3.0-or-later
 #include "app/tavola.h"
 
+#include "app/announcer.h"
 #include "app/captionlabel.h"
 #include "app/controlfactory.h"
 #include "app/images.h"
@@ -39,6 +40,10 @@ const QString kRecordBeatenMeanwhile =
                    "del tuo, quindi il tuo punteggio non è stato registrato.");
 const QString kRestartPrompt = QStringLiteral("INIZIAMO UNA NUOVA GARA  ?");
 const QString kRestartTitle = QStringLiteral("INIZIARE NUOVA GARA");
+
+// Told to a screen reader as the last displayed minute begins.
+const QString kLastMinute = QStringLiteral("Attenzione: ultimo minuto di gioco.");
+constexpr int kLastMinuteSeconds = 60;
 
 constexpr int kRestartButtons =
     MessageBoxCode::YesNo | MessageBoxCode::Question | MessageBoxCode::SecondButtonDefault;
@@ -84,6 +89,7 @@ Tavola::Tavola(const Seams &seams, QWidget *parent) : QMainWindow(parent), m_sea
     m_surface->setFixedSize(pixelRect(kClientArea).size());
     m_surface->setBackgroundColour(QColor::fromRgb(kWindowBackground));
     setCentralWidget(m_surface);
+    m_annuncio = new Announcer(this);
     buildControls(m_surface, this);
     buildMenus(menuBar());
 
@@ -209,6 +215,8 @@ void Tavola::Timer1_Timer() {
         return;
     }
     lblconto->setCaption(m_orologio.displayText());
+    if (m_orologio.tempoRestante() == kLastMinuteSeconds)
+        m_annuncio->announce(kLastMinute); // the focus stays where the pupil left it
     if (isMinimized())
         TitoloTempo();
 }
