@@ -6,7 +6,8 @@ import time
 
 from e2e_common import (
     BUTTON_NO, BUTTON_YES, GAME_TITLE, MENU_NEW_GAME, NAME_FILE, READ_FAILED_START,
-    RESTART_PROMPT, RESTART_TITLE, SCORE_FILE, START_TIME, STORE_FAILED_START, log)
+    RESTART_PROMPT, RESTART_TITLE, SCORE_FILE, SILENT_NAMES, SPOKEN_PLUS, START_TIME,
+    STOPWATCH_NAME, STORE_FAILED_START, log)
 from e2e_play import Play, time_value
 from e2e_readonly import make_read_only
 from e2e_records import check_records, check_unchanged, record_path, snapshot, write_record
@@ -197,6 +198,58 @@ def clock(s):
     check_records(s, b"1\r\n", b"Gino\r\n")
 
 
+def screen_reader(s):
+    """A game by keyboard alone, as a blind pupil plays it: the focused control says
+    each exercise and each verdict, and Tab from the answer box only ever reaches
+    controls a pupil can see."""
+    play = Play(s)
+    s.start_game()
+    view = play.start("Olga")
+    s.step("the controls a screen reader finds")
+    names = [control.name for control in view.controls]
+    for silent in SILENT_NAMES:
+        s.check(silent not in names, f"no control named {silent!r}", names)
+    for named in (STOPWATCH_NAME, SPOKEN_PLUS, "uguale"):
+        s.check(named in names, f"a control named {named!r}", names)
+    for number, correct in enumerate((True, False, True, False), start=1):
+        if number > 1:
+            play.next_exercise()
+        tab_round(s)
+        play.answer(number, correct)
+    play.farewell("Olga")
+    play.confirmation()
+    s.wait_exit("after the confirmation")
+    check_records(s, b"2\r\n", b"Olga\r\n")
+
+
+def tab_round(s):
+    """Tab from the answer box until the focus is back in it: every control on the
+    way is one a pupil can see, not one that another control covers."""
+    s.step("Tab from the answer box, round to it again")
+    previous = s.window().focused()
+    s.check(previous is not None and previous.name == "Risposta", "the focus in the answer box",
+            previous)
+    visited = []
+    while True:
+        s.key("Tab")
+
+        def moved(view, before=previous.name):
+            now = view.focused()
+            return now is not None and now.name != before
+
+        view = s.wait_window(f"the focus to move on from {previous.name!r} to a control of "
+                             "the window", moved)
+        previous = view.focused()
+        visited.append(previous.name)
+        s.check(previous.showing and view.covering(previous) is None,
+                "the focus on a control that shows", f"{previous}, covered by "
+                f"{view.covering(previous)}")
+        if previous.name == "Risposta":
+            break
+        s.check(len(visited) < 4, "the focus back in the answer box within three Tabs", visited)
+    log(f"    Tab visited {visited}")
+
+
 def answer_message(s, text_start, part, named):
     """Waits for the game's box saying text_start..., checks that the message
     holds part, which names the path named, and answers it with Enter."""
@@ -288,4 +341,5 @@ SCENARIOS = {
     "bad_score_directory": Scenario(bad_score_directory),
     "altered_records": Scenario(altered_records),
     "read_only_directory": Scenario(read_only_directory, needs_read_only=True),
+    "screen_reader": Scenario(screen_reader),
 }
