@@ -75,6 +75,10 @@ class StepFailed(Exception):
     """A scenario step did not see what it expected."""
 
 
+class Skipped(Exception):
+    """The scenario cannot run on this machine, for a reason that is not the game's."""
+
+
 def log(message):
     print(message, flush=True)
 

@@ -49,8 +49,10 @@ def spoken_term(caption):
     return f"meno {-number}" if number < 0 else str(number)
 
 
-def spoken_exercise(terms, plus_shown):
+def spoken_exercise(view):
     """The sentence a screen reader should speak for the exercise on screen."""
+    terms = view.terms()
+    plus_shown = view.label("Lblsegno2") == SPOKEN_PLUS
     a, b, c, d = (spoken_term(term) for term in terms)
     unknown = next(term for term in terms if term in UNKNOWN_FORMS)
     operator = " più " if plus_shown else " "
@@ -80,6 +82,8 @@ class Play:
         self.s = session
         self.right = 0
         self.wrong = 0
+        # What a screen reader should have said of the last verdict.
+        self.verdict = None
 
     def name_prompt(self, name):
         s = self.s
@@ -140,7 +144,7 @@ class Play:
                 "the second '+' shown exactly when the fourth term has no minus sign", view)
         # What a screen reader speaks now: the focused answer box and its exercise.
         focused = view.focused()
-        sentence = spoken_exercise(terms, plus_shown)
+        sentence = spoken_exercise(view)
         s.check(focused is not None and focused.name == "Risposta"
                 and focused.description == sentence,
                 f"the focused answer box described {sentence!r}", focused)
@@ -171,6 +175,7 @@ class Play:
         s.check(focused is not None and focused.name == BUTTON_NEXT
                 and focused.description == sentence,
                 f"the focused {BUTTON_NEXT!r} described {sentence!r}", focused)
+        self.verdict = sentence
         return view
 
     def next_exercise(self):

@@ -8,17 +8,19 @@ from e2e_common import (
     BUTTON_NO, BUTTON_YES, GAME_TITLE, MENU_NEW_GAME, NAME_FILE, READ_FAILED_START,
     RESTART_PROMPT, RESTART_TITLE, SCORE_FILE, SILENT_NAMES, SPOKEN_PLUS, START_TIME,
     STOPWATCH_NAME, STORE_FAILED_START, log)
-from e2e_play import Play, time_value
+from e2e_play import Play, spoken_exercise, time_value
 from e2e_readonly import make_read_only
 from e2e_records import check_records, check_unchanged, record_path, snapshot, write_record
 
 
 class Scenario:
-    """A scenario's function, and whether it needs a directory it can make read-only."""
+    """A scenario's function, and whether it needs a directory it can make read-only
+    or the Orca screen reader."""
 
-    def __init__(self, function, needs_read_only=False):
+    def __init__(self, function, needs_read_only=False, needs_orca=False):
         self.function = function
         self.needs_read_only = needs_read_only
+        self.needs_orca = needs_orca
 
 
 def first_run(s):
@@ -222,6 +224,27 @@ def screen_reader(s):
     check_records(s, b"2\r\n", b"Olga\r\n")
 
 
+def orca(s):
+    """With the Orca screen reader listening, a pupil who only listens hears each
+    exercise, every next one too, and each verdict with the right answer and the
+    counters."""
+    reader = s.start_orca()
+    play = Play(s)
+    s.start_game()
+    play.start("Dario")
+    for number, correct in enumerate((False, True, False), start=1):
+        if number > 1:
+            play.next_exercise()
+        sentence = spoken_exercise(s.window())
+        s.step(f"Orca says the exercise: {sentence!r}")
+        reader.wait_for(sentence)
+        play.answer(number, correct)
+        s.step(f"Orca says the verdict: {play.verdict!r}")
+        reader.wait_for(play.verdict)
+    log(f"    Orca said: {reader.spoken!r}")
+    # The end of the game is another scenario's; the session ends this one.
+
+
 def tab_round(s):
     """Tab from the answer box until the focus is back in it: every control on the
     way is one a pupil can see, not one that another control covers."""
@@ -342,4 +365,5 @@ SCENARIOS = {
     "altered_records": Scenario(altered_records),
     "read_only_directory": Scenario(read_only_directory, needs_read_only=True),
     "screen_reader": Scenario(screen_reader),
+    "orca": Scenario(orca, needs_orca=True),
 }
