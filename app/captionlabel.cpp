@@ -46,8 +46,15 @@ CaptionLabel::Look CaptionLabel::look() const {
             contentsMargins(), alignment(), wordWrap(),     m_changes};
 }
 
+void CaptionLabel::setSpokenName(const QString &name) {
+    m_spokenName = name;
+    setAccessibleName(name.contains(QLatin1String("%1")) ? name.arg(text()) : name);
+}
+
 void CaptionLabel::setCaption(const QString &caption) {
     setText(caption);
+    if (m_spokenName.contains(QLatin1String("%1")))
+        setAccessibleName(m_spokenName.arg(caption));
     if (!m_autoSize)
         return;
     const Look now = look();

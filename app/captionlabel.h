@@ -20,6 +20,10 @@ public:
     void setCaption(const QString &caption);
     QString caption() const { return text(); }
 
+    // What a screen reader calls the label instead of its bare caption; "%1"
+    // stands for the caption, and the name follows each new caption.
+    void setSpokenName(const QString &name);
+
 protected:
     void paintEvent(QPaintEvent *event) override;
     void changeEvent(QEvent *event) override;
@@ -48,6 +52,7 @@ private:
     QImage drawPicture();
 
     bool m_autoSize = false;
+    QString m_spokenName;
     // Change events seen: a new font, palette, style or state.
     unsigned m_changes = 0;
     // Sizes already fitted to captions, for the look they were fitted with: a caption

@@ -4,6 +4,7 @@
 #include "app/captionlabel.h"
 #include "app/images.h"
 #include "app/picturebutton.h"
+#include "app/surface.h"
 
 #include <QHash>
 #include <QLineEdit>
@@ -113,6 +114,21 @@ QWidget *makeWidget(const ControlRow &row, QWidget *surface) {
     return makeLabel(row, surface);
 }
 
+// What a screen reader makes of the control; none of it shows on screen.
+void setSpeech(const ControlRow &row, QWidget *widget) {
+    if (row.spokenName) {
+        const QString name = QString::fromUtf16(row.spokenName);
+        if (auto *label = qobject_cast<CaptionLabel *>(widget))
+            label->setSpokenName(name);
+        else
+            widget->setAccessibleName(name);
+    }
+    if (row.silent)
+        Surface::setSilent(widget);
+    if (!row.keyboardFocus)
+        widget->setFocusPolicy(Qt::NoFocus);
+}
+
 bool liesAboveLabels(ControlKind kind) {
     return kind == ControlKind::TextBox || kind == ControlKind::Button ||
            kind == ControlKind::PictureButton;
@@ -151,6 +167,7 @@ void buildControls(QWidget *surface, QObject *timerOwner) {
             widget->setFont(fontFor(row.font));
         widget->setGeometry(pixelRect(row.rect));
         widget->setToolTip(QString::fromUtf16(row.tooltip));
+        setSpeech(row, widget);
         made.emplace_back(&row, widget);
     }
 

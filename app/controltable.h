@@ -64,6 +64,14 @@ struct ControlRow {
     const char *image = nullptr;
     const char *pressedImage = nullptr;
     const char *disabledImage = nullptr;
+    // What a screen reader calls the control, when its caption alone would not
+    // say it; "%1" stands for the caption, so that the name follows it.
+    const char16_t *spokenName = nullptr;
+    // Left out of what a screen reader sees: covered by another control, or
+    // showing nothing a pupil needs.
+    bool silent = false;
+    // Whether the control takes the keyboard focus (the text box and buttons).
+    bool keyboardFocus = true;
 };
 
 std::span<const ControlRow> controlTable();

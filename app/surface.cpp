@@ -1,6 +1,7 @@
 // SPDX-License-Identifier: GPL-3.0-or-later
 #include "app/surface.h"
 
+#include <QAccessibleWidget>
 #include <QPaintEvent>
 #include <QPainter>
 #include <QResizeEvent>
@@ -14,10 +15,63 @@ namespace {
 // it; on a small, busy machine that wait costs more than the fill itself. Fills of
 // at most 64 rows stay on the painting thread.
 constexpr int kStripRows = 64;
+
+constexpr const char *kSilentProperty = "zarvoni_silent";
+
+// The surface as a screen reader sees it: its controls, less the silent ones.
+class SurfaceAccessible final : public QAccessibleWidget {
+public:
+    explicit SurfaceAccessible(QWidget *surface) : QAccessibleWidget(surface) {}
+
+    int childCount() const override { return int(spokenControls().size()); }
+
+    QAccessibleInterface *child(int index) const override {
+        const QList<QWidget *> controls = spokenControls();
+        return index >= 0 && index < controls.size()
+                   ? QAccessible::queryAccessibleInterface(controls[index])
+                   : nullptr;
+    }
+
+    int indexOfChild(const QAccessibleInterface *child) const override {
+        return child ? int(spokenControls().indexOf(qobject_cast<QWidget *>(child->object()))) : -1;
+    }
+
+private:
+    QList<QWidget *> spokenControls() const {
+        QList<QWidget *> controls;
+        for (QObject *object : widget()->children()) {
+            auto *control = qobject_cast<QWidget *>(object);
+            if (control && !control->isWindow() && !Surface::isSilent(control))
+                controls.append(control);
+        }
+        return controls;
+    }
+};
+
+QAccessibleInterface *surfaceAccessible(const QString &className, QObject *object) {
+    if (className == QLatin1String(Surface::staticMetaObject.className()) && object &&
+        object->isWidgetType())
+        return new SurfaceAccessible(static_cast<QWidget *>(object));
+    return nullptr;
+}
+
 } // namespace
 
 Surface::Surface(QWidget *parent) : QWidget(parent) {
+    static const bool factoryInstalled = [] {
+        QAccessible::installFactory(&surfaceAccessible);
+        return true;
+    }();
+    Q_UNUSED(factoryInstalled);
     setAttribute(Qt::WA_OpaquePaintEvent);
+}
+
+void Surface::setSilent(QWidget *control) {
+    control->setProperty(kSilentProperty, true);
+}
+
+bool Surface::isSilent(const QWidget *control) {
+    return control->property(kSilentProperty).toBool();
 }
 
 void Surface::setBackgroundColour(QColor colour) {

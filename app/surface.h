@@ -15,6 +15,11 @@ class Surface : public QWidget {
 public:
     explicit Surface(QWidget *parent);
 
+    // Leaves a control of the surface out of what a screen reader sees of it: one
+    // that another control covers, or one that shows nothing a pupil needs.
+    static void setSilent(QWidget *control);
+    static bool isSilent(const QWidget *control);
+
     // Fills the whole background with one colour, clearing what was drawn.
     void setBackgroundColour(QColor colour);
 

@@ -1,6 +1,7 @@
 // SPDX-License-Identifier: GPL-3.0-or-later
 #include "app/tavola.h"
 
+#include "app/announcer.h"
 #include "app/captionlabel.h"
 #include "app/controlfactory.h"
 #include "app/images.h"
@@ -9,6 +10,7 @@
 #include "app/surface.h"
 #include "game/answercheck.h"
 #include "game/numberrules.h"
+#include "game/spoken.h"
 
 #include <QApplication>
 #include <QCloseEvent>
@@ -38,6 +40,10 @@ const QString kRecordBeatenMeanwhile =
                    "del tuo, quindi il tuo punteggio non è stato registrato.");
 const QString kRestartPrompt = QStringLiteral("INIZIAMO UNA NUOVA GARA  ?");
 const QString kRestartTitle = QStringLiteral("INIZIARE NUOVA GARA");
+
+// Told to a screen reader as the last displayed minute begins.
+const QString kLastMinute = QStringLiteral("Attenzione: ultimo minuto di gioco.");
+constexpr int kLastMinuteSeconds = 60;
 
 constexpr int kRestartButtons =
     MessageBoxCode::YesNo | MessageBoxCode::Question | MessageBoxCode::SecondButtonDefault;
@@ -83,6 +89,7 @@ Tavola::Tavola(const Seams &seams, QWidget *parent) : QMainWindow(parent), m_sea
     m_surface->setFixedSize(pixelRect(kClientArea).size());
     m_surface->setBackgroundColour(QColor::fromRgb(kWindowBackground));
     setCentralWidget(m_surface);
+    m_annuncio = new Announcer(this);
     buildControls(m_surface, this);
     buildMenus(menuBar());
 
@@ -151,7 +158,6 @@ void Tavola::cmdNext_Click() {
     if (!inGame())
         return;
     const Exercise exercise = drawExercise(m_seams.random);
-    txtAnswer->clear();
     lblMessage->setCaption(QString());
     Lblsegno2->show();
     Lblsegno->show();
@@ -161,9 +167,18 @@ void Tavola::cmdNext_Click() {
     lblNum4->setCaption(exercise.captions[3]);
     Lblsegno2->setVisible(exercise.secondPlusVisible);
     m_stato.pose(exercise.risultato);
-    cmdNext->setEnabled(false);
     paintGradient(exercise);
+    // What a screen reader says as the answer box takes the focus: the exercise.
+    txtAnswer->setAccessibleDescription(spokenExercise(exercise));
+    cmdNext->setAccessibleDescription(QString());
+    // The box takes the focus before it is emptied, and before "Nuovo calcolo",
+    // which held the focus, is disabled and hands it on. Emptied while unfocused,
+    // the box reports its caret moving; a screen reader handles that report after
+    // the focus has arrived, takes the box as focused without a word, and then
+    // drops the focus change as old news: the new exercise would go unspoken.
     txtAnswer->setFocus();
+    txtAnswer->clear();
+    cmdNext->setEnabled(false);
 }
 
 void Tavola::txtAnswer_KeyPress(int &keyAscii) {
@@ -186,6 +201,8 @@ void Tavola::txtAnswer_KeyPress(int &keyAscii) {
     }
     lblScore->setCaption(formatPlain(m_stato.esatte));
     lblScore2->setCaption(formatPlain(m_stato.totale()));
+    // What a screen reader says as "Nuovo calcolo" takes the focus.
+    cmdNext->setAccessibleDescription(spokenVerdict(verdict->correct, m_stato));
     cmdNext->setEnabled(true);
     cmdNext->setFocus();
 }
@@ -198,6 +215,8 @@ void Tavola::Timer1_Timer() {
         return;
     }
     lblconto->setCaption(m_orologio.displayText());
+    if (m_orologio.tempoRestante() == kLastMinuteSeconds)
+        m_annuncio->announce(kLastMinute); // the focus stays where the pupil left it
     if (isMinimized())
         TitoloTempo();
 }

@@ -17,6 +17,7 @@ class QTimer;
 
 namespace zarvoni {
 
+class Announcer;
 class CaptionLabel;
 class PictureButton;
 class Surface;
@@ -87,6 +88,7 @@ private:
     Phase m_phase = Phase::Loading;
 
     Surface *m_surface = nullptr;
+    Announcer *m_annuncio = nullptr;
     QTimer *Timer1 = nullptr;
     QLineEdit *txtAnswer = nullptr;
     PictureButton *cmdNext = nullptr;

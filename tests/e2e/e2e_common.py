@@ -46,6 +46,21 @@ LABEL_PLACES = {
 }
 PLACE_TOLERANCE = 3
 
+# What a screen reader calls the labels whose caption alone says too little:
+# the caption follows its prefix.
+SPOKEN_PREFIXES = {
+    "lblScore": "Risposte esatte: ",
+    "lblScore1": "Risposte errate: ",
+    "lblScore2": "Risposte totali: ",
+    "lblconto": "Tempo restante: ",
+}
+# The "+" signs are named in words; the equals sign too.
+SPOKEN_PLUS = "più"
+# The names of the controls a screen reader must not see: Command1 and lblTime,
+# which other controls cover, and the reminder "X =" beside the answer box.
+SILENT_NAMES = ("Command1", "X =")
+STOPWATCH_NAME = "Cronometro"
+
 # How the hidden term is shown, and its coefficient.
 UNKNOWN_FORMS = {"X": 1, "3x": 3, "4X": 4, "2X": 2}
 
@@ -58,6 +73,10 @@ BUS_LAUNCHER = "/usr/libexec/at-spi-bus-launcher"
 
 class StepFailed(Exception):
     """A scenario step did not see what it expected."""
+
+
+class Skipped(Exception):
+    """The scenario cannot run on this machine, for a reason that is not the game's."""
 
 
 def log(message):

@@ -10,7 +10,7 @@ import sys
 import time
 import traceback
 
-from e2e_common import BUS_LAUNCHER, EXIT_SKIP, StepFailed, log, run_quiet
+from e2e_common import BUS_LAUNCHER, EXIT_SKIP, Skipped, StepFailed, log, run_quiet
 from e2e_readonly import probe_read_only_method, release_directory
 from e2e_scenarios import SCENARIOS
 from e2e_session import Session
@@ -36,6 +36,8 @@ def outer_main(args, script):
         missing.append(BUS_LAUNCHER)
     if importlib.util.find_spec("pyatspi") is None:
         missing.append(f"pyatspi for {sys.executable}")
+    if SCENARIOS[args.scenario].needs_orca and shutil.which("orca") is None:
+        missing.append("orca")
     if missing:
         log("cannot run: missing " + ", ".join(missing) + " (run tools/install-deps test)")
         return 2
@@ -124,6 +126,9 @@ def inner_main(args):
         session.start_helpers()
         scenario.function(session)
         log(f"scenario {args.scenario} passed")
+    except Skipped as reason:
+        log(f"skipped: {reason}")
+        status = EXIT_SKIP
     except StepFailed as failure:
         session.record_failure(str(failure))
         status = 1

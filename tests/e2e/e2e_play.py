@@ -5,8 +5,8 @@ import datetime
 import re
 
 from e2e_common import (
-    CORRECT, FAREWELL, GAME_TITLE, GREETING_END, NAME_PROMPT, PROGRAM_NAME, RECORD_STORED,
-    START_TIME, UNKNOWN_FORMS, WRONG_PREFIX, StepFailed)
+    BUTTON_NEXT, CORRECT, FAREWELL, GAME_TITLE, GREETING_END, NAME_PROMPT, PROGRAM_NAME,
+    RECORD_STORED, SPOKEN_PLUS, START_TIME, UNKNOWN_FORMS, WRONG_PREFIX, StepFailed)
 from e2e_screen import Box, is_focused, text_of
 
 
@@ -41,6 +41,32 @@ def equation(terms):
     return f"{a} + {b} = {right}"
 
 
+def spoken_term(caption):
+    """A term as a screen reader should hear it: signs in words, "3x" as "3 x"."""
+    if caption in UNKNOWN_FORMS:
+        return " ".join(filter(None, (caption[:-1], caption[-1])))
+    number = int(caption)
+    return f"meno {-number}" if number < 0 else str(number)
+
+
+def spoken_exercise(view):
+    """The sentence a screen reader should speak for the exercise on screen."""
+    terms = view.terms()
+    plus_shown = view.label("Lblsegno2") == SPOKEN_PLUS
+    a, b, c, d = (spoken_term(term) for term in terms)
+    unknown = next(term for term in terms if term in UNKNOWN_FORMS)
+    operator = " più " if plus_shown else " "
+    return f"{a} più {b} uguale {c}{operator}{d}. Quanto vale {unknown[-1]}?"
+
+
+def spoken_verdict(correct, solution, counters):
+    answer = f"meno {-solution}" if solution < 0 else str(solution)
+    verdict = (f"Esatto, la risposta giusta è {answer}. Sei forte!" if correct
+               else f"Sbagliato, la risposta giusta era {answer}.")
+    right, wrong, total = counters
+    return f"{verdict} Risposte esatte {right}, errate {wrong}, totali {total}."
+
+
 def time_value(text):
     match = re.fullmatch(r"(\d\d):(\d\d):(\d\d)", text or "")
     if not match:
@@ -56,6 +82,8 @@ class Play:
         self.s = session
         self.right = 0
         self.wrong = 0
+        # What a screen reader should have said of the last verdict.
+        self.verdict = None
 
     def name_prompt(self, name):
         s = self.s
@@ -111,9 +139,15 @@ class Play:
         s.step(f"answer {number}: {equation(terms)}, typing {given} "
                f"({'right' if correct else 'wrong'})")
         # The "+" before the fourth term gives way to that term's own minus sign.
-        plus_shown = view.label("Lblsegno2") == "+"
+        plus_shown = view.label("Lblsegno2") == SPOKEN_PLUS
         s.check(plus_shown != terms[3].startswith("-"),
                 "the second '+' shown exactly when the fourth term has no minus sign", view)
+        # What a screen reader speaks now: the focused answer box and its exercise.
+        focused = view.focused()
+        sentence = spoken_exercise(view)
+        s.check(focused is not None and focused.name == "Risposta"
+                and focused.description == sentence,
+                f"the focused answer box described {sentence!r}", focused)
         if prefix_keys:
             # Letters and blanks never reach the box.
             s.type_text(prefix_keys)
@@ -136,6 +170,12 @@ class Play:
         s.check(view.counters() == counters,
                 f"counters right/wrong/total {counters}", f"{view.counters()} in {view}")
         s.check(view.terms() == terms, f"the exercise {terms} still shown", view)
+        focused = view.focused()
+        sentence = spoken_verdict(correct, solution, counters)
+        s.check(focused is not None and focused.name == BUTTON_NEXT
+                and focused.description == sentence,
+                f"the focused {BUTTON_NEXT!r} described {sentence!r}", focused)
+        self.verdict = sentence
         return view
 
     def next_exercise(self):

@@ -6,18 +6,21 @@ import time
 
 from e2e_common import (
     BUTTON_NO, BUTTON_YES, GAME_TITLE, MENU_NEW_GAME, NAME_FILE, READ_FAILED_START,
-    RESTART_PROMPT, RESTART_TITLE, SCORE_FILE, START_TIME, STORE_FAILED_START, log)
-from e2e_play import Play, time_value
+    RESTART_PROMPT, RESTART_TITLE, SCORE_FILE, SILENT_NAMES, SPOKEN_PLUS, START_TIME,
+    STOPWATCH_NAME, STORE_FAILED_START, log)
+from e2e_play import Play, spoken_exercise, time_value
 from e2e_readonly import make_read_only
 from e2e_records import check_records, check_unchanged, record_path, snapshot, write_record
 
 
 class Scenario:
-    """A scenario's function, and whether it needs a directory it can make read-only."""
+    """A scenario's function, and whether it needs a directory it can make read-only
+    or the Orca screen reader."""
 
-    def __init__(self, function, needs_read_only=False):
+    def __init__(self, function, needs_read_only=False, needs_orca=False):
         self.function = function
         self.needs_read_only = needs_read_only
+        self.needs_orca = needs_orca
 
 
 def first_run(s):
@@ -197,6 +200,79 @@ def clock(s):
     check_records(s, b"1\r\n", b"Gino\r\n")
 
 
+def screen_reader(s):
+    """A game by keyboard alone, as a blind pupil plays it: the focused control says
+    each exercise and each verdict, and Tab from the answer box only ever reaches
+    controls a pupil can see."""
+    play = Play(s)
+    s.start_game()
+    view = play.start("Olga")
+    s.step("the controls a screen reader finds")
+    names = [control.name for control in view.controls]
+    for silent in SILENT_NAMES:
+        s.check(silent not in names, f"no control named {silent!r}", names)
+    for named in (STOPWATCH_NAME, SPOKEN_PLUS, "uguale"):
+        s.check(named in names, f"a control named {named!r}", names)
+    for number, correct in enumerate((True, False, True, False), start=1):
+        if number > 1:
+            play.next_exercise()
+        tab_round(s)
+        play.answer(number, correct)
+    play.farewell("Olga")
+    play.confirmation()
+    s.wait_exit("after the confirmation")
+    check_records(s, b"2\r\n", b"Olga\r\n")
+
+
+def orca(s):
+    """With the Orca screen reader listening, a pupil who only listens hears each
+    exercise, every next one too, and each verdict with the right answer and the
+    counters."""
+    reader = s.start_orca()
+    play = Play(s)
+    s.start_game()
+    play.start("Dario")
+    for number, correct in enumerate((False, True, False), start=1):
+        if number > 1:
+            play.next_exercise()
+        sentence = spoken_exercise(s.window())
+        s.step(f"Orca says the exercise: {sentence!r}")
+        reader.wait_for(sentence)
+        play.answer(number, correct)
+        s.step(f"Orca says the verdict: {play.verdict!r}")
+        reader.wait_for(play.verdict)
+    log(f"    Orca said: {reader.spoken!r}")
+    # The end of the game is another scenario's; the session ends this one.
+
+
+def tab_round(s):
+    """Tab from the answer box until the focus is back in it: every control on the
+    way is one a pupil can see, not one that another control covers."""
+    s.step("Tab from the answer box, round to it again")
+    previous = s.window().focused()
+    s.check(previous is not None and previous.name == "Risposta", "the focus in the answer box",
+            previous)
+    visited = []
+    while True:
+        s.key("Tab")
+
+        def moved(view, before=previous.name):
+            now = view.focused()
+            return now is not None and now.name != before
+
+        view = s.wait_window(f"the focus to move on from {previous.name!r} to a control of "
+                             "the window", moved)
+        previous = view.focused()
+        visited.append(previous.name)
+        s.check(previous.showing and view.covering(previous) is None,
+                "the focus on a control that shows", f"{previous}, covered by "
+                f"{view.covering(previous)}")
+        if previous.name == "Risposta":
+            break
+        s.check(len(visited) < 4, "the focus back in the answer box within three Tabs", visited)
+    log(f"    Tab visited {visited}")
+
+
 def answer_message(s, text_start, part, named):
     """Waits for the game's box saying text_start..., checks that the message
     holds part, which names the path named, and answers it with Enter."""
@@ -288,4 +364,6 @@ SCENARIOS = {
     "bad_score_directory": Scenario(bad_score_directory),
     "altered_records": Scenario(altered_records),
     "read_only_directory": Scenario(read_only_directory, needs_read_only=True),
+    "screen_reader": Scenario(screen_reader),
+    "orca": Scenario(orca, needs_orca=True),
 }

@@ -1,7 +1,7 @@
 # SPDX-License-Identifier: GPL-3.0-or-later
 """What a screen reader sees of the game through AT-SPI: its dialogs and its window."""
 
-from e2e_common import BUTTON_NEXT, LABEL_PLACES, PLACE_TOLERANCE
+from e2e_common import BUTTON_NEXT, LABEL_PLACES, PLACE_TOLERANCE, SPOKEN_PREFIXES
 
 # pyatspi is imported only once the session's own accessibility bus is up
 # (load_pyatspi), and never by the outer process, which has no session bus.
@@ -96,6 +96,14 @@ class ScreenReader:
         return "\n".join(lines) + "\n"
 
 
+def caption_of(label, name):
+    """The caption of a label from its accessible name, which may carry a prefix."""
+    prefix = SPOKEN_PREFIXES.get(label, "")
+    if name.startswith(prefix):
+        return name[len(prefix):]
+    return f"(no prefix {prefix!r}) {name}"
+
+
 class Box:
     """A dialog: its title, its texts, its buttons and its text fields."""
 
@@ -128,6 +136,30 @@ class Box:
                 f"{self.texts!r} with buttons {list(self.buttons)!r}")
 
 
+class Control:
+    """What a screen reader reads of one control of the window."""
+
+    def __init__(self, accessible, origin):
+        self.role = accessible.getRole()
+        self.role_name = accessible.getRoleName()
+        self.name = accessible.name
+        self.description = accessible.description
+        states = accessible.getState()
+        self.focused = states.contains(pyatspi.STATE_FOCUSED)
+        self.showing = states.contains(pyatspi.STATE_SHOWING)
+        box = accessible.queryComponent().getExtents(pyatspi.DESKTOP_COORDS)
+        # Left, top, right, bottom in the window's client area.
+        self.rect = (box.x - origin.x, box.y - origin.y,
+                     box.x - origin.x + box.width, box.y - origin.y + box.height)
+
+    def inside(self, other):
+        return (other.rect[0] <= self.rect[0] and other.rect[1] <= self.rect[1]
+                and self.rect[2] <= other.rect[2] and self.rect[3] <= other.rect[3])
+
+    def __str__(self):
+        return f"{self.role_name} {self.name!r} described {self.description!r} at {self.rect}"
+
+
 class WindowView:
     """One reading of the game window: title, labels by place, answer box, buttons."""
 
@@ -140,6 +172,7 @@ class WindowView:
         self.answer_focused = False
         self.buttons = {}
         self.menus = {}
+        self.controls = []
         for index in range(frame.childCount):
             child = frame.getChildAtIndex(index)
             if child is None:
@@ -160,6 +193,7 @@ class WindowView:
                 continue
             role = child.getRole()
             states = child.getState()
+            self.controls.append(Control(child, origin))
             if role == pyatspi.ROLE_LABEL:
                 if not states.contains(pyatspi.STATE_SHOWING):
                     continue
@@ -167,7 +201,7 @@ class WindowView:
                 place = (box.x - origin.x, box.y - origin.y)
                 for name, (x, y) in LABEL_PLACES.items():
                     if max(abs(place[0] - x), abs(place[1] - y)) <= PLACE_TOLERANCE:
-                        self.labels[name] = child.name
+                        self.labels[name] = caption_of(name, child.name)
             elif role == pyatspi.ROLE_TEXT:
                 self.answer = text_of(child)
                 self.answer_focused = states.contains(pyatspi.STATE_FOCUSED)
@@ -180,6 +214,16 @@ class WindowView:
 
     def label(self, name):
         return self.labels.get(name)
+
+    def focused(self):
+        """The control that has the focus, or None."""
+        return next((control for control in self.controls if control.focused), None)
+
+    def covering(self, control):
+        """Another button or text box whose rectangle holds the whole control."""
+        return next((other for other in self.controls if other is not control
+                     and other.role in (pyatspi.ROLE_PUSH_BUTTON, pyatspi.ROLE_TEXT)
+                     and control.inside(other)), None)
 
     def menu_open(self):
         """Whether the popup of a top menu is on screen."""

@@ -6,6 +6,7 @@ import subprocess
 import time
 
 from e2e_common import BUS_LAUNCHER, POLL, WAIT, StepFailed, log, run_quiet
+from e2e_orca import Orca
 from e2e_screen import ScreenReader, centre_of, load_pyatspi
 
 
@@ -21,6 +22,7 @@ class Session(ScreenReader):
         self.read_only_method = args.read_only_method
         self.helpers = []
         self.game = None
+        self.orca = None
         self.game_log = os.path.join(self.work, "game.log")
         self.step_name = "setting up"
         self.started = time.monotonic()
@@ -102,10 +104,19 @@ class Session(ScreenReader):
         result = run_quiet(["xprop", "-root", "_NET_SUPPORTING_WM_CHECK"], timeout=5)
         return "window id" in result.stdout, result.stdout.strip()
 
+    def start_orca(self):
+        """Starts the Orca screen reader on the session's accessibility bus."""
+        self.step("starting Orca")
+        self.orca = Orca(self.work, self.env)
+        self.orca.wait_ready()
+        return self.orca
+
     def stop(self):
         if self.game and self.game.poll() is None:
             self.game.kill()
             self.game.wait()
+        if self.orca:
+            self.orca.stop()
         for helper in reversed(self.helpers):
             if helper.poll() is None:
                 helper.terminate()

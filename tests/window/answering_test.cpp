@@ -1,6 +1,7 @@
 // SPDX-License-Identifier: GPL-3.0-or-later
 #include "window/windowfixture.h"
 
+#include <QApplication>
 #include <QClipboard>
 #include <QGuiApplication>
 #include <QTest>
@@ -33,14 +34,21 @@ TEST_F(Answering, AFifthCharacterIsRefusedTypedOrPasted) {
 TEST_F(Answering, ARightAnswerIsPraisedAndCounted) {
     t.random.script(drawsFor(-2, 3, 4, 0));
     start();
+    EXPECT_EQ(spoken(answerBox(), QAccessible::Description),
+              "3 x più 4 uguale meno 6 meno 8. Quanto vale x?");
     const QColor gradient = surfaceColourAt({300, 0});
     answer(QStringLiteral("-6"));
     EXPECT_EQ(caption("lblMessage"), "Esatto. Sei forte!");
     EXPECT_EQ(caption("lblScore"), "1");
     EXPECT_EQ(caption("lblScore1"), "0");
     EXPECT_EQ(caption("lblScore2"), "1");
+    EXPECT_EQ(spoken(find("lblScore")), "Risposte esatte: 1");
     EXPECT_TRUE(nextButton()->isEnabled());
     EXPECT_TRUE(nextButton()->hasFocus());
+    EXPECT_EQ(spoken(nextButton(), QAccessible::Description),
+              "Esatto, la risposta giusta è meno 6. Sei forte! "
+              "Risposte esatte 1, errate 0, totali 1.");
+    EXPECT_EQ(nextButton()->toolTip(), "Go");
     EXPECT_EQ(surfaceColourAt({300, 0}), gradient) << "a right answer keeps the gradient";
 }
 
@@ -54,6 +62,8 @@ TEST_F(Answering, AWrongAnswerShowsTheSolutionOnBlack) {
     EXPECT_EQ(caption("lblScore2"), "1");
     EXPECT_TRUE(nextButton()->isEnabled());
     EXPECT_TRUE(nextButton()->hasFocus());
+    EXPECT_EQ(spoken(nextButton(), QAccessible::Description),
+              "Sbagliato, la risposta giusta era meno 6. Risposte esatte 0, errate 1, totali 1.");
     EXPECT_EQ(surfaceColourAt({300, 0}), QColor(Qt::black));
     EXPECT_EQ(surfaceColourAt({300, 553}), QColor(Qt::black));
 }
@@ -121,7 +131,10 @@ TEST_P(NextExerciseKey, PosesTheNextExercise) {
     EXPECT_EQ(caption("lblNum3"), "2X");
     EXPECT_EQ(window->stato().risultato, 1);
     EXPECT_TRUE(answerBox()->hasFocus());
+    EXPECT_EQ(spoken(answerBox(), QAccessible::Description),
+              "6 più 4 uguale 2 X più 8. Quanto vale X?");
     EXPECT_FALSE(nextButton()->isEnabled());
+    EXPECT_EQ(spoken(nextButton(), QAccessible::Description), "Go") << "no verdict yet";
     EXPECT_EQ(surfaceColourAt({300, 0}), QColor(120, 80, 0)) << "the gradient paints over black";
 }
 
@@ -130,6 +143,33 @@ INSTANTIATE_TEST_SUITE_P(Keys, NextExerciseKey,
                                            NextKey{"Space", Qt::Key_Space, Qt::NoModifier},
                                            NextKey{"AltN", Qt::Key_N, Qt::AltModifier}),
                          [](const auto &info) { return std::string(info.param.label); });
+
+TEST_F(Answering, TheBoxHoldsTheNextExerciseAndTheFocusBeforeItIsEmptied) {
+    start();
+    answer(QStringLiteral("12"));
+    t.random.script(drawsFor(2, 6, 4, 2));
+    QString describedOnFocus;
+    bool focusedWhenEmptied = false;
+    QLineEdit *box = answerBox();
+    // Gone before the variables the watching writes to: no watching outlives the test.
+    QObject watcher;
+    QObject::connect(qApp, &QApplication::focusChanged, &watcher, [&](QWidget *, QWidget *now) {
+        if (now == box)
+            describedOnFocus = spoken(box, QAccessible::Description);
+    });
+    QObject::connect(box, &QLineEdit::textChanged, &watcher, [&](const QString &text) {
+        if (text.isEmpty())
+            focusedWhenEmptied = box->hasFocus();
+    });
+    nextExercise();
+    // A screen reader reads the box as the focus arrives: it must hold the new
+    // exercise by then. Emptied before it has the focus, the box reports its caret
+    // moving; a screen reader then takes the box as focused in silence and drops
+    // the focus change that follows.
+    EXPECT_EQ(describedOnFocus, "6 più 4 uguale 2 X più 8. Quanto vale X?");
+    EXPECT_TRUE(focusedWhenEmptied);
+    EXPECT_EQ(box->text(), "");
+}
 
 TEST_F(Answering, AClickOnNextPosesTheNextExercise) {
     start();

@@ -1,6 +1,7 @@
 // SPDX-License-Identifier: GPL-3.0-or-later
 #include "window/windowfixture.h"
 
+#include <QAccessible>
 #include <QTest>
 
 namespace zarvoni::testing {
@@ -60,6 +61,25 @@ TEST_F(Clock, TicksArrivingWhileTheFarewellIsOpenDoNotRunItAgain) {
     EXPECT_EQ(farewells(), 1);
     EXPECT_EQ(t.end.count, 1);
     EXPECT_EQ(caption("lblconto"), "00:00:00");
+}
+
+TEST_F(Clock, TheLastMinuteIsToldToAScreenReaderWithoutMovingTheFocus) {
+    start();
+    timer()->stop(); // the test drives the ticks
+    auto *notice = find<QWidget>("annuncio");
+    QAccessibleInterface *spokenNotice = QAccessible::queryAccessibleInterface(notice);
+    ASSERT_NE(spokenNotice, nullptr);
+    EXPECT_EQ(spokenNotice->role(), QAccessible::Notification);
+    while (window->orologio().tempoRestante() > 61)
+        tick(1);
+    EXPECT_FALSE(notice->isVisible());
+    tick(1);
+    EXPECT_EQ(caption("lblconto"), "00:01:00");
+    // A screen reader speaks a notification as it starts to show.
+    EXPECT_TRUE(notice->isVisible());
+    EXPECT_EQ(spokenNotice->text(QAccessible::Name), "Attenzione: ultimo minuto di gioco.");
+    EXPECT_TRUE(answerBox()->hasFocus());
+    EXPECT_EQ(notice->size(), QSize(0, 0)) << "nothing to see";
 }
 
 TEST_F(Clock, TheMinimisedCaptionFollowsTheRemainingTime) {

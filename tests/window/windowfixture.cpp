@@ -45,6 +45,11 @@ void WindowTest::nextExercise() {
     ASSERT_TRUE(answerBox()->hasFocus());
 }
 
+QString WindowTest::spoken(QObject *control, QAccessible::Text text) {
+    QAccessibleInterface *accessible = QAccessible::queryAccessibleInterface(control);
+    return accessible ? accessible->text(text) : QString();
+}
+
 QColor WindowTest::surfaceColourAt(QPoint point) const {
     // The grab holds device pixels: scale the point when the window runs above scale 1.
     const QImage image = window->centralWidget()->grab().toImage();

@@ -8,6 +8,7 @@
 #include "app/tavola.h"
 #include "window/doubles.h"
 
+#include <QAccessible>
 #include <QLineEdit>
 #include <QMenu>
 #include <QTimer>
@@ -51,6 +52,9 @@ protected:
 
     // The colour drawn at a point of the window's surface.
     QColor surfaceColourAt(QPoint point) const;
+
+    // What a screen reader reads of a control: its name or its description.
+    static QString spoken(QObject *control, QAccessible::Text text = QAccessible::Name);
 
     TestSeams t;
     std::unique_ptr<Tavola> window;

@@ -1,0 +1,108 @@
+# SPDX-License-Identifier: GPL-3.0-or-later
+"""The Orca screen reader, listening in the scenario's session: what it would speak.
+
+Orca runs through its own command line with speech and braille off; it still
+writes every sentence it would speak to its debug log ("SPEECH OUTPUT:"), which
+goes to a pseudo-terminal so that each line arrives at once."""
+
+import os
+import re
+import subprocess
+import threading
+import time
+
+from e2e_common import POLL, WAIT, Skipped, StepFailed
+
+# Orca logs this as it starts listening to the accessibility bus.
+READY = "Starting ATSPI registry"
+SPEECH = re.compile(r"SPEECH OUTPUT: '(.*)'(?: voice=\w+)?$")
+
+
+class Orca:
+    """One Orca process and the sentences it has spoken so far, in order."""
+
+    def __init__(self, work, env):
+        self.log_lines = []
+        self.spoken = []
+        self.heard = 0  # sentences already matched by wait_for
+        prefs = os.path.join(work, "orca-prefs")
+        os.makedirs(prefs, exist_ok=True)
+        # The slave end stays open here too: with none open, reading the master
+        # fails until Orca has opened its log.
+        self.master, self.slave = os.openpty()
+        self.transcript = open(os.path.join(work, "orca.log"), "w", encoding="utf-8")
+        self.process = subprocess.Popen(
+            ["orca", "--user-prefs", prefs, "--disable", "speech,braille",
+             "--debug-file", os.ttyname(self.slave)],
+            env=dict(env, GSETTINGS_BACKEND="memory"), stdin=subprocess.DEVNULL,
+            stdout=self.transcript, stderr=subprocess.STDOUT)
+        threading.Thread(target=self._read, daemon=True).start()
+
+    def _read(self):
+        pending = b""
+        while True:
+            try:
+                data = os.read(self.master, 65536)
+            except OSError:
+                break
+            if not data:
+                break
+            pending += data
+            *lines, pending = pending.split(b"\n")
+            for raw in lines:
+                line = raw.decode("utf-8", "replace").rstrip("\r")
+                self.log_lines.append(line)
+                # The speech properties Orca appends to the sentence are not spoken.
+                match = SPEECH.search(re.sub(r" ?\{[^{}]*\}$", "", line))
+                if match:
+                    self.spoken.append(match.group(1))
+
+    def wait_ready(self):
+        deadline = time.monotonic() + WAIT
+        while not any(READY in line for line in self.log_lines):
+            if self.process.poll() is not None:
+                self._not_started()
+            if time.monotonic() > deadline:
+                raise StepFailed(f"Orca did not start in {WAIT:.0f} s; its log ends: "
+                                 f"{self.log_lines[-5:]}")
+            time.sleep(POLL)
+
+    def _not_started(self):
+        self.transcript.flush()
+        try:
+            others = subprocess.run(["pgrep", "-u", str(os.getuid()), "-x", "orca"],
+                                    stdout=subprocess.PIPE, text=True,
+                                    check=False).stdout.split()
+        except OSError:
+            others = []
+        if others:
+            # Orca refuses to run twice for one user: one runs in the desktop already.
+            raise Skipped(f"another Orca of this user is running (pid {', '.join(others)})")
+        raise StepFailed(f"Orca exited with status {self.process.returncode} as it started")
+
+    def wait_for(self, sentence, timeout=WAIT):
+        """Waits until Orca has spoken the sentence since the last one waited for."""
+        deadline = time.monotonic() + timeout
+        while True:
+            spoken = self.spoken[self.heard:]
+            if sentence in spoken:
+                self.heard += spoken.index(sentence) + 1
+                return
+            if self.process.poll() is not None:
+                raise StepFailed(f"Orca exited with status {self.process.returncode}")
+            if time.monotonic() > deadline:
+                raise StepFailed(f"waited {timeout:.0f} s for Orca to say {sentence!r}; "
+                                 f"it said {spoken!r}")
+            time.sleep(POLL)
+
+    def stop(self):
+        if self.process.poll() is None:
+            self.process.terminate()
+            try:
+                self.process.wait(timeout=5)
+            except subprocess.TimeoutExpired:
+                self.process.kill()
+                self.process.wait()
+        os.close(self.slave)
+        os.close(self.master)
+        self.transcript.close()
