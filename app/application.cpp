@@ -19,6 +19,8 @@ void prepareApplication() {
         QCoreApplication::installTranslator(translator);
 
     QApplication::setQuitOnLastWindowClosed(false);
+    // The desktop entry's name: the desktop finds the game's icon and name by it.
+    QGuiApplication::setDesktopFileName(QStringLiteral(ZARVONI_APP_ID));
 }
 
 } // namespace zarvoni

@@ -10,7 +10,8 @@ namespace zarvoni {
 //   window is meant to look, and cheap to draw when every exercise repaints it;
 // - Qt's own Italian translations, so the dialogs' buttons read "Sì", "No", "Annulla";
 // - the program ends when the window says so (closing it ends the game, while a
-//   restart briefly leaves no window on screen), not when the last window closes.
+//   restart briefly leaves no window on screen), not when the last window closes;
+// - the desktop entry's name, by which the desktop shows the game's icon and name.
 void prepareApplication();
 
 } // namespace zarvoni
