@@ -1,6 +1,8 @@
 // SPDX-License-Identifier: GPL-3.0-or-later
 #include "app/announcer.h"
 
+#include "app/accessiblefactory.h"
+
 #include <QAccessibleWidget>
 
 namespace zarvoni {
@@ -12,21 +14,14 @@ namespace {
 // the focused control's description, the other way that does not move the
 // focus, goes unspoken: Qt sends it with the control, not the new text, and the
 // screen reader tries to speak the control.
-QAccessibleInterface *announcerAccessible(const QString &className, QObject *object) {
-    if (className == QLatin1String(Announcer::staticMetaObject.className()) && object &&
-        object->isWidgetType())
-        return new QAccessibleWidget(static_cast<QWidget *>(object), QAccessible::Notification);
-    return nullptr;
+QAccessibleInterface *makeNotification(QWidget *announcer) {
+    return new QAccessibleWidget(announcer, QAccessible::Notification);
 }
 
 } // namespace
 
 Announcer::Announcer(QWidget *parent) : QWidget(parent) {
-    static const bool factoryInstalled = [] {
-        QAccessible::installFactory(&announcerAccessible);
-        return true;
-    }();
-    Q_UNUSED(factoryInstalled);
+    installAccessibleFactory<Announcer, &makeNotification>();
     setObjectName(QStringLiteral("annuncio"));
     setAttribute(Qt::WA_TransparentForMouseEvents);
     setGeometry(0, 0, 0, 0);

@@ -1,6 +1,8 @@
 // SPDX-License-Identifier: GPL-3.0-or-later
 #include "app/surface.h"
 
+#include "app/accessiblefactory.h"
+
 #include <QAccessibleWidget>
 #include <QPaintEvent>
 #include <QPainter>
@@ -48,21 +50,14 @@ private:
     }
 };
 
-QAccessibleInterface *surfaceAccessible(const QString &className, QObject *object) {
-    if (className == QLatin1String(Surface::staticMetaObject.className()) && object &&
-        object->isWidgetType())
-        return new SurfaceAccessible(static_cast<QWidget *>(object));
-    return nullptr;
+QAccessibleInterface *makeSurfaceAccessible(QWidget *surface) {
+    return new SurfaceAccessible(surface);
 }
 
 } // namespace
 
 Surface::Surface(QWidget *parent) : QWidget(parent) {
-    static const bool factoryInstalled = [] {
-        QAccessible::installFactory(&surfaceAccessible);
-        return true;
-    }();
-    Q_UNUSED(factoryInstalled);
+    installAccessibleFactory<Surface, &makeSurfaceAccessible>();
     setAttribute(Qt::WA_OpaquePaintEvent);
 }
 
