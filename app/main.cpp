@@ -4,6 +4,7 @@
 #include "app/qtseams.h"
 #include "game/systemrandom.h"
 #include "records/posixfilesystem.h"
+#include "records/recordfiles.h"
 
 #include <QApplication>
 
@@ -15,9 +16,11 @@ int main(int argc, char *argv[]) {
     zarvoni::QtDialogs dialogs;
     zarvoni::QtTimeSource time;
     zarvoni::QtProgramEnd end;
+    const QString recordDirectory = QStringLiteral(ZARVONI_RECORD_DIR);
     zarvoni::records::PosixFileSystem fileSystem;
+    zarvoni::records::InProcessRecords records(recordDirectory, fileSystem);
     zarvoni::GameSession session(
-        zarvoni::Seams{random, dialogs, time, end, fileSystem, QStringLiteral(ZARVONI_RECORD_DIR)});
+        zarvoni::Seams{random, dialogs, time, end, records, recordDirectory});
     session.start();
     return QApplication::exec();
 }

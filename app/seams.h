@@ -4,7 +4,7 @@
 // window (and on to the next one after a restart), so tests can script it.
 
 #include "game/random.h"
-#include "records/filesystem.h"
+#include "records/recordstore.h"
 
 #include <QString>
 
@@ -39,7 +39,9 @@ struct Seams {
     Dialogs &dialogs;
     TimeSource &time;
     ProgramEnd &end;
-    records::FileSystem &fileSystem;
+    // Where the record is read and stored: through the record keeper when it is
+    // installed, otherwise in the game's own process.
+    records::RecordStore &records;
     // The one directory that holds the record files.
     QString recordDirectory;
 };

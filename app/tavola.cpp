@@ -11,6 +11,7 @@
 #include "game/answercheck.h"
 #include "game/numberrules.h"
 #include "game/spoken.h"
+#include "records/recordfiles.h"
 
 #include <QApplication>
 #include <QCloseEvent>
@@ -38,6 +39,10 @@ const QString kRecordStored = QStringLiteral("Ok ho registrato il tuo record, C 
 const QString kRecordBeatenMeanwhile =
     QStringLiteral("Nel frattempo un'altra partita ha registrato un record uguale o migliore "
                    "del tuo, quindi il tuo punteggio non è stato registrato.");
+// When the record could not be shown at start-up, nobody need have stored one since.
+const QString kRecordNotBeaten =
+    QStringLiteral("Il record registrato è uguale o migliore del tuo punteggio, quindi il tuo "
+                   "punteggio non è stato registrato.");
 const QString kRestartPrompt = QStringLiteral("INIZIAMO UNA NUOVA GARA  ?");
 const QString kRestartTitle = QStringLiteral("INIZIARE NUOVA GARA");
 
@@ -317,31 +322,33 @@ QString Tavola::GetSystemDir() const {
 }
 
 records::ReadResult Tavola::Leggifiletxt() {
-    return records::RecordFiles(m_stato.cartella, m_seams.fileSystem).read();
+    return m_seams.records.read();
 }
 
 void Tavola::showRecordLine() {
-    records::RecordFiles(m_stato.cartella, m_seams.fileSystem).prepare();
     const records::ReadResult record = Leggifiletxt();
+    m_recordShown = record.ok();
     lblpunti->setCaption(record.pair.score);
     lblnome->setCaption(record.pair.name);
-    if (!record.ok())
-        m_seams.dialogs.messageBox(record.error, MessageBoxCode::Exclamation, kGameTitle);
+    if (!record.message.isEmpty())
+        m_seams.dialogs.messageBox(record.message, MessageBoxCode::Exclamation, kGameTitle);
 }
 
 void Tavola::storeRecord() {
-    records::RecordFiles files(m_stato.cartella, m_seams.fileSystem);
-    const records::StoreResult result = files.store(lblScore->caption(), lblnome1->caption());
+    const records::StoreResult result =
+        m_seams.records.store(lblScore->caption(), lblnome1->caption());
     switch (result.outcome) {
     case records::StoreResult::Outcome::Stored:
         m_seams.dialogs.messageBox(kRecordStored, MessageBoxCode::Ok, QString());
         break;
     case records::StoreResult::Outcome::NotBetter:
-        m_seams.dialogs.messageBox(kRecordBeatenMeanwhile, MessageBoxCode::Information, kGameTitle);
+        m_seams.dialogs.messageBox(m_recordShown ? kRecordBeatenMeanwhile : kRecordNotBeaten,
+                                   MessageBoxCode::Information, kGameTitle);
         break;
     case records::StoreResult::Outcome::Pending:
     case records::StoreResult::Outcome::Failed:
-        m_seams.dialogs.messageBox(result.error, MessageBoxCode::Exclamation, kGameTitle);
+    case records::StoreResult::Outcome::Busy:
+        m_seams.dialogs.messageBox(result.message, MessageBoxCode::Exclamation, kGameTitle);
         break;
     }
 }

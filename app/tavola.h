@@ -7,7 +7,7 @@
 #include "clock/countdown.h"
 #include "game/exercise.h"
 #include "game/gamestate.h"
-#include "records/recordfiles.h"
+#include "records/recordstore.h"
 
 #include <QMainWindow>
 
@@ -62,7 +62,7 @@ private:
     void AvviaTimer();
     void TitoloTempo();
     QString GetSystemDir() const;
-    // Both record files, read as one pair.
+    // Both record files, read as one pair (created empty first where missing).
     records::ReadResult Leggifiletxt();
     void showRecordLine();
     void storeRecord();
@@ -86,6 +86,9 @@ private:
     GameState m_stato;
     Countdown m_orologio;
     Phase m_phase = Phase::Loading;
+    // Whether start-up could show the record: only then is a better record found
+    // at the end one that another game stored meanwhile.
+    bool m_recordShown = false;
 
     Surface *m_surface = nullptr;
     Announcer *m_annuncio = nullptr;

@@ -12,6 +12,8 @@ QString systemReason(int errorNumber) {
     switch (errorNumber) {
     case ENOENT:
         return QStringLiteral("non esiste");
+    case EEXIST:
+        return QStringLiteral("c'è già qualcosa con questo nome");
     case EACCES:
     case EPERM:
         return QStringLiteral("permesso negato");
@@ -57,6 +59,8 @@ QString FileProblem::reason() const {
         return QStringLiteral("sarebbe troppo grande per un file dei record (%1 byte)").arg(size);
     case Kind::Busy:
         return QStringLiteral("è occupato da un'altra partita");
+    case Kind::Damaged:
+        return QStringLiteral("non contiene un record intero");
     }
     return {};
 }

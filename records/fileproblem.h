@@ -16,6 +16,7 @@ struct FileProblem {
         NotRegular, // a FIFO, a device or a socket
         TooLarge,   // more than a record file may hold: size says how much
         Busy,       // another game holds the lock for too long
+        Damaged,    // a file of the game's own that does not hold what the game writes
     };
 
     Kind kind = Kind::None;

@@ -4,8 +4,6 @@
 #include <QFile>
 
 #include <cerrno>
-#include <chrono>
-#include <dirent.h>
 #include <fcntl.h>
 #include <grp.h>
 #include <sys/file.h>
@@ -18,12 +16,13 @@ namespace zarvoni::records {
 
 namespace {
 
-// Record files are shared by every pupil of the machine through the games group.
-constexpr mode_t kFileMode = 0664;
-constexpr mode_t kRecordDirectoryMode = 02775;
+// The record files belong to the games group and are closed to everybody else:
+// the files a store creates belong to the pupil who stored, so only a directory
+// that others cannot even enter keeps that pupil from rewriting them.
+constexpr mode_t kFileMode = 0660;
+constexpr mode_t kRecordDirectoryMode = 02770;
 constexpr mode_t kParentDirectoryMode = 0755;
 constexpr const char *kSharingGroup = "games";
-constexpr std::chrono::milliseconds kLockWait{3000};
 constexpr std::chrono::milliseconds kLockPoll{10};
 
 QByteArray native(const QString &path) {
@@ -46,11 +45,6 @@ public:
         const int result = ::close(m_fd);
         m_fd = -1;
         return result == 0 ? 0 : errno;
-    }
-    void reset(int fd) {
-        if (m_fd >= 0)
-            ::close(m_fd);
-        m_fd = fd;
     }
     // Hands the descriptor over: this object no longer closes it.
     int release() { return std::exchange(m_fd, -1); }
@@ -101,7 +95,7 @@ FileProblem writeAll(int fd, const QByteArray &bytes) {
 }
 
 // Gives a new record directory to the games group where this account may, and the
-// installed mode, so that every pupil of the group can store a record in it.
+// installed mode, so that the group's programs can store a record in it.
 FileProblem shareDirectory(const QByteArray &path) {
     if (const group *games = ::getgrnam(kSharingGroup)) {
         // Only a member of the group may give it the directory; others keep their own.
@@ -114,13 +108,46 @@ FileProblem shareDirectory(const QByteArray &path) {
     return {};
 }
 
-// A lock file this process made, or an older one of its own, becomes
-// group-writable, so that any pupil may take its place if it is ever removed.
-void shareLockFile(int fd) {
-    struct stat info {};
-    if (::fstat(fd, &info) == 0 && info.st_uid == ::geteuid() &&
-        (info.st_mode & 07777) != kFileMode)
-        (void)::fchmod(fd, kFileMode);
+// Opens the lock file, creating it when it is missing. Only a file this call
+// created gets the lock's mode: an existing file keeps its own, whatever it is
+// (another file's hard link, a teacher's choice).
+int openLockFile(const QByteArray &name) {
+    // Never a link, never a wait on a FIFO.
+    constexpr int kFlags = O_NOFOLLOW | O_NONBLOCK | O_CLOEXEC;
+    for (;;) {
+        int fd = ::open(name.constData(), O_RDWR | kFlags);
+        if (fd >= 0 || errno != ENOENT) {
+            if (fd < 0 && (errno == EACCES || errno == EROFS)) {
+                // Shared locks, local locks and a read-only disk need no write
+                // permission; a lock over NFS does, and then the open above succeeded.
+                fd = ::open(name.constData(), O_RDONLY | kFlags);
+            }
+            return fd;
+        }
+        fd = ::open(name.constData(), O_RDWR | O_CREAT | O_EXCL | kFlags, kFileMode);
+        if (fd >= 0) {
+            // The umask may have narrowed the mode.
+            if (::fchmod(fd, kFileMode) != 0) {
+                const int error = errno;
+                ::close(fd);
+                errno = error;
+                return -1;
+            }
+            return fd;
+        }
+        if (errno != EEXIST)
+            return -1;
+        // Another game created it first: open theirs.
+    }
+}
+
+// Whether fd is still the file under name: a lock on a file that was removed or
+// replaced meanwhile excludes nobody who opens the name now.
+bool isAtName(int fd, const QByteArray &name) {
+    struct stat held {};
+    struct stat named {};
+    return ::fstat(fd, &held) == 0 && ::lstat(name.constData(), &named) == 0 &&
+           held.st_dev == named.st_dev && held.st_ino == named.st_ino;
 }
 
 // Closing the description releases the lock; so does the kernel when the process
@@ -162,7 +189,7 @@ FileProblem PosixFileSystem::createEmpty(const QString &path) {
                              O_WRONLY | O_CREAT | O_EXCL | O_NOFOLLOW | O_CLOEXEC, kFileMode));
     if (!fd.isOpen())
         return FileProblem::system(errno);
-    // The umask may have taken the group's write permission away.
+    // The umask may have narrowed the mode.
     if (::fchmod(fd.get(), kFileMode) != 0)
         return FileProblem::system(errno);
     if (const int error = fd.close())
@@ -174,6 +201,12 @@ FileProblem PosixFileSystem::readBeginning(const QString &path, qint64 maxBytes,
                                            QByteArray &bytes) {
     bytes.clear();
     const QByteArray name = native(path);
+    // Opening a device may act on it: look before opening, and check again after.
+    struct stat info {};
+    if (::lstat(name.constData(), &info) != 0)
+        return FileProblem::system(errno);
+    if (!S_ISREG(info.st_mode))
+        return problemOfKind(info.st_mode);
     FileDescriptor fd(::open(name.constData(), O_RDONLY | O_NOFOLLOW | O_NONBLOCK | O_CLOEXEC));
     if (!fd.isOpen())
         return openProblem(name, errno);
@@ -198,13 +231,12 @@ FileProblem PosixFileSystem::readBeginning(const QString &path, qint64 maxBytes,
     return {};
 }
 
-FileProblem PosixFileSystem::writeTemporary(const QString &path, const QByteArray &bytes,
-                                            QString &temporaryPath) {
-    QByteArray pattern = native(path) + ".XXXXXX";
-    FileDescriptor fd(::mkostemp(pattern.data(), O_CLOEXEC));
+FileProblem PosixFileSystem::writeNew(const QString &path, const QByteArray &bytes) {
+    const QByteArray name = native(path);
+    FileDescriptor fd(
+        ::open(name.constData(), O_WRONLY | O_CREAT | O_EXCL | O_NOFOLLOW | O_CLOEXEC, kFileMode));
     if (!fd.isOpen())
-        return FileProblem::system(errno);
-    temporaryPath = QFile::decodeName(pattern);
+        return openProblem(name, errno);
 
     FileProblem problem = writeAll(fd.get(), bytes);
     if (!problem.isProblem() && ::fchmod(fd.get(), kFileMode) != 0)
@@ -213,10 +245,8 @@ FileProblem PosixFileSystem::writeTemporary(const QString &path, const QByteArra
         problem = FileProblem::system(errno);
     if (const int error = fd.close(); !problem.isProblem() && error != 0)
         problem = FileProblem::system(error);
-    if (problem.isProblem()) {
-        ::unlink(pattern.constData());
-        temporaryPath.clear();
-    }
+    if (problem.isProblem())
+        ::unlink(name.constData());
     return problem;
 }
 
@@ -242,56 +272,52 @@ FileProblem PosixFileSystem::syncDirectory(const QString &directory) {
     return {};
 }
 
-QStringList PosixFileSystem::entries(const QString &directory) {
-    QStringList names;
-    DIR *dir = ::opendir(native(directory).constData());
-    if (dir == nullptr)
-        return names;
-    while (const dirent *entry = ::readdir(dir)) {
-        const QByteArray name(entry->d_name);
-        if (name != "." && name != "..")
-            names << QFile::decodeName(name);
-    }
-    ::closedir(dir);
-    return names;
-}
-
 std::unique_ptr<FileSystem::Lock> PosixFileSystem::lock(const QString &path, LockMode mode,
+                                                        std::chrono::milliseconds wait,
                                                         FileProblem &problem) {
     const QByteArray name = native(path);
-    // Never a link, never a wait on a FIFO.
-    constexpr int kOpenFlags = O_CREAT | O_NOFOLLOW | O_NONBLOCK | O_CLOEXEC;
-    FileDescriptor fd(::open(name.constData(), O_RDWR | kOpenFlags, kFileMode));
-    if (!fd.isOpen() && (errno == EACCES || errno == EROFS)) {
-        // Shared locks, local locks and a read-only disk need no write permission; a
-        // lock over NFS does, and then the open above succeeded for the games group.
-        fd.reset(::open(name.constData(), O_RDONLY | kOpenFlags, kFileMode));
-    }
-    if (!fd.isOpen()) {
-        problem = openProblem(name, errno);
-        return nullptr;
-    }
-    if (problem = checkRegular(fd.get()); problem.isProblem())
-        return nullptr;
-    shareLockFile(fd.get());
-
     const int operation = (mode == LockMode::Shared ? LOCK_SH : LOCK_EX) | LOCK_NB;
-    const auto deadline = std::chrono::steady_clock::now() + kLockWait;
-    while (::flock(fd.get(), operation) != 0) {
-        if (errno == EINTR)
-            continue;
-        if (errno != EWOULDBLOCK) {
-            problem = FileProblem::system(errno);
+    const auto deadline = std::chrono::steady_clock::now() + wait;
+    for (;;) {
+        // Opening a device may act on it: only a regular file, or nothing, is opened.
+        struct stat info {};
+        if (::lstat(name.constData(), &info) == 0 && !S_ISREG(info.st_mode)) {
+            problem = problemOfKind(info.st_mode);
             return nullptr;
         }
+        FileDescriptor fd(openLockFile(name));
+        if (!fd.isOpen()) {
+            problem = openProblem(name, errno);
+            return nullptr;
+        }
+        if (problem = checkRegular(fd.get()); problem.isProblem())
+            return nullptr;
+        bool taken = false;
+        while (!taken) {
+            if (::flock(fd.get(), operation) == 0) {
+                taken = true;
+            } else if (errno == EINTR) {
+                continue;
+            } else if (errno != EWOULDBLOCK) {
+                problem = FileProblem::system(errno);
+                return nullptr;
+            } else if (std::chrono::steady_clock::now() >= deadline) {
+                problem = FileProblem::of(FileProblem::Kind::Busy);
+                return nullptr;
+            } else {
+                std::this_thread::sleep_for(kLockPoll);
+            }
+        }
+        if (isAtName(fd.get(), name)) {
+            problem = {};
+            return std::make_unique<KernelLock>(fd.release());
+        }
+        // Removed or replaced while this game waited: lock what is there now.
         if (std::chrono::steady_clock::now() >= deadline) {
             problem = FileProblem::of(FileProblem::Kind::Busy);
             return nullptr;
         }
-        std::this_thread::sleep_for(kLockPoll);
     }
-    problem = {};
-    return std::make_unique<KernelLock>(fd.release());
 }
 
 } // namespace zarvoni::records

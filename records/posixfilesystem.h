@@ -11,13 +11,12 @@ public:
     FileProblem makeDirectories(const QString &path) override;
     FileProblem createEmpty(const QString &path) override;
     FileProblem readBeginning(const QString &path, qint64 maxBytes, QByteArray &bytes) override;
-    FileProblem writeTemporary(const QString &path, const QByteArray &bytes,
-                               QString &temporaryPath) override;
+    FileProblem writeNew(const QString &path, const QByteArray &bytes) override;
     FileProblem rename(const QString &from, const QString &to) override;
     FileProblem remove(const QString &path) override;
     FileProblem syncDirectory(const QString &directory) override;
-    QStringList entries(const QString &directory) override;
-    std::unique_ptr<Lock> lock(const QString &path, LockMode mode, FileProblem &problem) override;
+    std::unique_ptr<Lock> lock(const QString &path, LockMode mode, std::chrono::milliseconds wait,
+                               FileProblem &problem) override;
 };
 
 } // namespace zarvoni::records

@@ -5,8 +5,12 @@
 // machine and always read and replaced as a pair.
 
 #include "records/filesystem.h"
+#include "records/recordstore.h"
 
 #include <QString>
+
+#include <chrono>
+#include <optional>
 
 namespace zarvoni::records {
 
@@ -18,37 +22,27 @@ inline const QString kLockFile = QStringLiteral(".zarvoni.lock");
 // Whoever holds the lock and finds it finishes copying it, so a game killed
 // half-way never leaves a score beside another pupil's name.
 inline const QString kPendingFile = QStringLiteral(".zarvoni.pending");
+// A pending file that did not hold two whole lines, kept aside for a teacher to see.
+inline const QString kDamagedFile = QStringLiteral(".zarvoni.damaged");
+// The files a store writes before renaming them into place carry this prefix and
+// nothing else does: a store removes only what begins with it.
+inline const QString kTemporaryPrefix = QStringLiteral(".zarvoni.tmp.");
 
 // No record file written by the game comes near this size; of a larger file only
 // this much is read.
 constexpr qint64 kMaxRecordFileBytes = qint64{64} * 1024;
 
+// How long a store waits for another game's lock, so that a slow disk does not
+// cost a better score; and a read at start-up, so that a held lock never keeps
+// the window from opening.
+constexpr std::chrono::milliseconds kStoreLockWait{10'000};
+constexpr std::chrono::milliseconds kReadLockWait{1'000};
+
 // The directory with exactly one "/" at its end.
 QString withTrailingSeparator(const QString &directory);
 
-// The text of both record files, line breaks included.
-struct RecordPair {
-    QString score;
-    QString name;
-};
-
-struct ReadResult {
-    RecordPair pair;
-    QString error; // empty when the pair was read
-    bool ok() const { return error.isEmpty(); }
-};
-
-struct StoreResult {
-    enum class Outcome {
-        Stored,    // both files hold the new record
-        Pending,   // the new record is on disk, but not yet in both files: the next
-                   // game that reads or stores the record finishes it; error says why
-        NotBetter, // the files already hold an equal or better score: nothing written
-        Failed,    // nothing changed; error says why
-    };
-    Outcome outcome = Outcome::Failed;
-    QString error;
-};
+// The temporary file a store writes on its way to fileName.
+QString temporaryName(const QString &fileName);
 
 class RecordFiles {
 public:
@@ -57,10 +51,10 @@ public:
 
     QString path(const QString &fileName) const { return m_directory + fileName; }
 
-    // Creates the directory, both files (empty) and the lock file where they are
-    // missing and this account may; files that exist are left byte for byte as
-    // they are. Quiet: a pupil who may not write the directory still reads the
-    // record, and a store that fails says why.
+    // Creates the directory and both files (empty) where they are missing and this
+    // account may; files that exist are left byte for byte as they are. Quiet: a
+    // pupil who may not write the directory still reads the record, and a store
+    // that fails says why.
     void prepare();
 
     // Both files as one step, under the shared lock: never a score beside the name
@@ -73,6 +67,10 @@ public:
     // worse score over a better one.
     StoreResult store(const QString &score, const QString &name);
 
+    // The failure a store of score and name meets before it touches anything: a
+    // line longer than a record file may hold.
+    std::optional<StoreResult> refusal(const QString &score, const QString &name) const;
+
 private:
     // What went wrong, and with which file (empty: the directory).
     struct Problem {
@@ -80,21 +78,43 @@ private:
         FileProblem problem;
         bool isProblem() const { return problem.isProblem(); }
     };
+    enum class Pending { None, Whole, Damaged };
+    // What a store does with something other than a regular file at a record name.
+    enum class Placeholders { Report, Replace };
     struct Snapshot {
         RecordPair pair;
-        bool pending = false; // the pair comes from a store not yet finished
+        Pending pending = Pending::None;
+        FileProblem damage; // why a damaged pending file is not a pair
         Problem problem;
     };
 
-    Snapshot snapshot();
-    Problem recover();
+    Snapshot snapshot(Placeholders placeholders);
+    Problem recover(bool &setAside);
+    Problem writeInPlace(const QString &fileName, const QByteArray &bytes);
     Problem copyPending(const QByteArray &scoreLine, const QByteArray &nameLine);
-    void finishPending();
-    void removeLeftovers();
+    bool finishPending();
+    QString problemText(const QString &message, const Problem &problem) const;
     StoreResult result(StoreResult::Outcome outcome, const Problem &problem) const;
 
     QString m_directory;
     FileSystem &m_fileSystem;
+};
+
+// The record files of a directory, read and stored by this process.
+class InProcessRecords final : public RecordStore {
+public:
+    InProcessRecords(const QString &directory, FileSystem &fileSystem)
+        : m_files(withTrailingSeparator(directory), fileSystem) {}
+    ReadResult read() override {
+        m_files.prepare();
+        return m_files.read();
+    }
+    StoreResult store(const QString &score, const QString &name) override {
+        return m_files.store(score, name);
+    }
+
+private:
+    RecordFiles m_files;
 };
 
 } // namespace zarvoni::records

@@ -48,4 +48,4 @@ def check_records(session, score, name):
             data = handle.read()
         s.check(data == expected, f"{file_name} holding {expected!r}", repr(data))
         mode = stat.S_IMODE(os.stat(record_path(s, file_name)).st_mode)
-        s.check(mode == 0o664, f"{file_name} with mode 0664", oct(mode))
+        s.check(mode == 0o660, f"{file_name} with mode 0660", oct(mode))

@@ -15,7 +15,8 @@ void FaultyFileSystem::before(Op op, int nth, std::function<void()> action) {
     m_hooks.push_back({op, nth, std::move(action)});
 }
 
-int FaultyFileSystem::enter(Op op) {
+int FaultyFileSystem::enter(Op op, const QString &path) {
+    calls.push_back({op, path.section(u'/', -1)});
     const int count = ++m_calls[op];
     for (const Hook &hook : m_hooks) {
         if (hook.op == op && hook.nth == count)
@@ -29,56 +30,56 @@ int FaultyFileSystem::enter(Op op) {
 using records::FileProblem;
 
 FileProblem FaultyFileSystem::makeDirectories(const QString &path) {
-    if (const int error = enter(Op::MakeDirectories))
+    if (const int error = enter(Op::MakeDirectories, path))
         return FileProblem::system(error);
     return PosixFileSystem::makeDirectories(path);
 }
 
 FileProblem FaultyFileSystem::createEmpty(const QString &path) {
-    if (const int error = enter(Op::CreateEmpty))
+    if (const int error = enter(Op::CreateEmpty, path))
         return FileProblem::system(error);
     return PosixFileSystem::createEmpty(path);
 }
 
 FileProblem FaultyFileSystem::readBeginning(const QString &path, qint64 maxBytes,
                                             QByteArray &bytes) {
-    if (const int error = enter(Op::Read))
+    if (const int error = enter(Op::Read, path))
         return FileProblem::system(error);
     return PosixFileSystem::readBeginning(path, maxBytes, bytes);
 }
 
-FileProblem FaultyFileSystem::writeTemporary(const QString &path, const QByteArray &bytes,
-                                             QString &temporaryPath) {
-    if (const int error = enter(Op::WriteTemporary))
+FileProblem FaultyFileSystem::writeNew(const QString &path, const QByteArray &bytes) {
+    if (const int error = enter(Op::WriteNew, path))
         return FileProblem::system(error);
-    return PosixFileSystem::writeTemporary(path, bytes, temporaryPath);
+    return PosixFileSystem::writeNew(path, bytes);
 }
 
 FileProblem FaultyFileSystem::rename(const QString &from, const QString &to) {
-    if (const int error = enter(Op::Rename))
+    if (const int error = enter(Op::Rename, to))
         return FileProblem::system(error);
     return PosixFileSystem::rename(from, to);
 }
 
 FileProblem FaultyFileSystem::remove(const QString &path) {
-    if (const int error = enter(Op::Remove))
+    if (const int error = enter(Op::Remove, path))
         return FileProblem::system(error);
     return PosixFileSystem::remove(path);
 }
 
 FileProblem FaultyFileSystem::syncDirectory(const QString &directory) {
-    if (const int error = enter(Op::SyncDirectory))
+    if (const int error = enter(Op::SyncDirectory, directory))
         return FileProblem::system(error);
     return PosixFileSystem::syncDirectory(directory);
 }
 
 std::unique_ptr<FaultyFileSystem::Lock> FaultyFileSystem::lock(const QString &path, LockMode mode,
+                                                               std::chrono::milliseconds wait,
                                                                FileProblem &problem) {
-    if (const int error = enter(Op::Lock)) {
+    if (const int error = enter(Op::Lock, path)) {
         problem = FileProblem::system(error);
         return nullptr;
     }
-    return PosixFileSystem::lock(path, mode, problem);
+    return PosixFileSystem::lock(path, mode, lockWait ? std::min(wait, *lockWait) : wait, problem);
 }
 
 QByteArray TestRecords::bytesOf(const QString &fileName) const {

@@ -9,6 +9,7 @@
 
 #include <functional>
 #include <map>
+#include <optional>
 #include <vector>
 
 namespace zarvoni::testing {
@@ -20,7 +21,7 @@ public:
         MakeDirectories,
         CreateEmpty,
         Read,
-        WriteTemporary,
+        WriteNew,
         Rename,
         Remove,
         SyncDirectory,
@@ -35,17 +36,26 @@ public:
     records::FileProblem createEmpty(const QString &path) override;
     records::FileProblem readBeginning(const QString &path, qint64 maxBytes,
                                        QByteArray &bytes) override;
-    records::FileProblem writeTemporary(const QString &path, const QByteArray &bytes,
-                                        QString &temporaryPath) override;
+    records::FileProblem writeNew(const QString &path, const QByteArray &bytes) override;
     records::FileProblem rename(const QString &from, const QString &to) override;
     records::FileProblem remove(const QString &path) override;
     records::FileProblem syncDirectory(const QString &directory) override;
-    std::unique_ptr<Lock> lock(const QString &path, LockMode mode,
+    std::unique_ptr<Lock> lock(const QString &path, LockMode mode, std::chrono::milliseconds wait,
                                records::FileProblem &problem) override;
 
+    // Every call made, in order: which operation, on which file name.
+    struct Call {
+        Op op;
+        QString fileName;
+    };
+    std::vector<Call> calls;
+    // When set, no lock waits longer for another holder, so that a test of a
+    // held lock takes no longer than it needs.
+    std::optional<std::chrono::milliseconds> lockWait;
+
 private:
-    // The error the present call of op must fail with, 0 for none.
-    int enter(Op op);
+    // Records the call; the error it must fail with, 0 for none.
+    int enter(Op op, const QString &path);
 
     struct Fault {
         Op op;

@@ -36,6 +36,6 @@ QStringList ScriptedDialogs::messagePrompts() const {
     return prompts;
 }
 
-TestSeams::TestSeams() : seams{random, dialogs, time, end, fileSystem, recordDir.path()} {}
+TestSeams::TestSeams() : seams{random, dialogs, time, end, records, recordDir.path()} {}
 
 } // namespace zarvoni::testing

@@ -6,6 +6,7 @@
 #include "app/seams.h"
 #include "game/scriptedrandom.h"
 #include "records/faultyfilesystem.h"
+#include "records/recordfiles.h"
 
 #include <QStringList>
 
@@ -56,6 +57,7 @@ public:
 struct TestSeams : TestRecords {
     TestSeams();
 
+    records::InProcessRecords records{recordDir.path(), fileSystem};
     ScriptedRandom random;
     ScriptedDialogs dialogs;
     FixedTime time;

@@ -121,7 +121,7 @@ TEST_F(EndOfGame, AFailedStoreKeepsTheOldPairAndSaysSo) {
     t.write("neq.txt", "Bruno\r\n");
     start();
     score(2);
-    t.fileSystem.failOn(FaultyFileSystem::Op::WriteTemporary, ENOSPC, 1);
+    t.fileSystem.failOn(FaultyFileSystem::Op::WriteNew, ENOSPC, 1);
     leave();
     EXPECT_EQ(t.bytesOf("eq.txt"), "1\r\n");
     EXPECT_EQ(t.bytesOf("neq.txt"), "Bruno\r\n");
@@ -132,19 +132,47 @@ TEST_F(EndOfGame, AFailedStoreKeepsTheOldPairAndSaysSo) {
     EXPECT_EQ(t.end.count, 1);
 }
 
-TEST_F(EndOfGame, ABetterRecordStoredMeanwhileIsKept) {
-    start();
-    score(2);
-    t.fileSystem.before(FaultyFileSystem::Op::Lock, 2, [this] { // the first is start-up's read
+struct BetterOnDisk {
+    const char *label;
+    bool shownAtStartup;
+    const char16_t *says;
+};
+
+void PrintTo(const BetterOnDisk &b, std::ostream *os) {
+    *os << b.label;
+}
+
+class ABetterRecordOnDisk : public EndOfGame, public ::testing::WithParamInterface<BetterOnDisk> {};
+
+// The game says that another game stored a record meanwhile only when it showed
+// a lower one at start-up.
+TEST_P(ABetterRecordOnDisk, IsKeptAndTheMessageSaysOnlyWhatHappened) {
+    const auto storeNine = [this] {
         t.write("eq.txt", "9\r\n");
         t.write("neq.txt", "Carla\r\n");
-    });
+    };
+    if (!GetParam().shownAtStartup) {
+        storeNine();
+        t.fileSystem.failOn(FaultyFileSystem::Op::Read, EIO, 1);
+    }
+    start();
+    score(2);
+    if (GetParam().shownAtStartup) // the first lock is start-up's read
+        t.fileSystem.before(FaultyFileSystem::Op::Lock, 2, storeNine);
     leave();
     EXPECT_EQ(t.bytesOf("eq.txt"), "9\r\n");
     EXPECT_EQ(t.bytesOf("neq.txt"), "Carla\r\n");
     EXPECT_FALSE(t.dialogs.messagePrompts().contains(kStored));
-    EXPECT_TRUE(t.dialogs.messagePrompts().last().contains(u"Nel frattempo"));
+    const QString last = t.dialogs.messagePrompts().last();
+    EXPECT_TRUE(last.startsWith(QString::fromUtf16(GetParam().says))) << last.toStdString();
 }
+
+INSTANTIATE_TEST_SUITE_P(Record, ABetterRecordOnDisk,
+                         ::testing::Values(BetterOnDisk{"StoredMeanwhile", true, u"Nel frattempo"},
+                                           BetterOnDisk{
+                                               "NotShownAtStartup", false,
+                                               u"Il record registrato è uguale o migliore"}),
+                         [](const auto &info) { return std::string(info.param.label); });
 
 TEST_F(EndOfGame, NothingRunsAfterTheEnd) {
     start();
