@@ -40,9 +40,12 @@ run: build
 	@tools/ensure-record-dir "$$(cmake -N -LA $(RUN_DIR) | sed -n 's/^ZARVONI_RECORD_DIR:PATH=//p')"
 	$(RUN_DIR)/app/zarvoni
 
+# The test build's game runs the record keeper of the same build, as the installed
+# game runs the installed one; the window tests do the file work in-process.
 configure-test: deps-test
 	cmake -S . -B $(TEST_DIR) $(CMAKE_GEN) -DCMAKE_BUILD_TYPE=Debug -DZARVONI_WERROR=ON \
-	    -DZARVONI_RECORD_DIR=$(CURDIR)/$(TEST_DIR)/e2e-records
+	    -DZARVONI_RECORD_DIR=$(CURDIR)/$(TEST_DIR)/e2e-records \
+	    -DZARVONI_KEEPER=$(CURDIR)/$(TEST_DIR)/keeper/zarvoni-keeper
 
 test: configure-test
 	cmake --build $(TEST_DIR) -j $(JOBS)
@@ -55,7 +58,7 @@ test: configure-test
 # The unit and window tests of the same build: no end-to-end, install, valgrind,
 # fuzzing, sanitizer or static-analysis step.
 check: configure-test
-	cmake --build $(TEST_DIR) -j $(JOBS) --target game_tests clock_tests records_tests window_tests
+	cmake --build $(TEST_DIR) -j $(JOBS) --target game_tests clock_tests records_tests keeper_tests zarvoni-keeper window_tests
 	ctest --test-dir $(TEST_DIR) --output-on-failure -j $(JOBS) -L check
 
 fuzz: deps-test
@@ -66,11 +69,13 @@ package: deps-package
 	packaging/build-deb $(PACKAGE_DIR)
 	@ls -1 $(PACKAGE_DIR)/zarvoni_*.deb
 
-# Release build of its own; the record directory lies inside it, never the real one.
+# Release build of its own; the record directory lies inside it, never the real one,
+# and the game runs the keeper of this build, as the installed game does.
 bench: deps-bench
 	cmake -S . -B $(BENCH_DIR) $(CMAKE_GEN) -DCMAKE_BUILD_TYPE=Release -DZARVONI_WERROR=ON \
 	    -DZARVONI_BUILD_TESTS=OFF -DZARVONI_BUILD_BENCH=ON \
-	    -DZARVONI_RECORD_DIR=$(CURDIR)/$(BENCH_DIR)/records
+	    -DZARVONI_RECORD_DIR=$(CURDIR)/$(BENCH_DIR)/records \
+	    -DZARVONI_KEEPER=$(CURDIR)/$(BENCH_DIR)/keeper/zarvoni-keeper
 	cmake --build $(BENCH_DIR) -j $(JOBS)
 	bench/run $(BENCH_DIR)
 

@@ -348,6 +348,7 @@ void Tavola::storeRecord() {
     case records::StoreResult::Outcome::Pending:
     case records::StoreResult::Outcome::Failed:
     case records::StoreResult::Outcome::Busy:
+    case records::StoreResult::Outcome::Unknown:
         m_seams.dialogs.messageBox(result.message, MessageBoxCode::Exclamation, kGameTitle);
         break;
     }

@@ -4,8 +4,10 @@
 #include <QFile>
 
 #include <cerrno>
+#include <cstdlib>
 #include <fcntl.h>
 #include <grp.h>
+#include <memory>
 #include <sys/file.h>
 #include <sys/stat.h>
 #include <thread>
@@ -162,6 +164,30 @@ private:
 
 } // namespace
 
+FileProblem readAtMost(int fd, qint64 maxBytes, QByteArray &bytes) {
+    bytes.clear();
+    // From the C library's allocator, whose sizes the compiler passes on, so that
+    // the C library checks each read against the buffer's end.
+    const std::unique_ptr<char, decltype(&std::free)> buffer(
+        static_cast<char *>(std::malloc(size_t(maxBytes) + 1)), &std::free);
+    if (!buffer)
+        return FileProblem::system(ENOMEM);
+    qint64 total = 0;
+    while (total < maxBytes) {
+        const ssize_t n = ::read(fd, buffer.get() + total, size_t(maxBytes - total));
+        if (n < 0) {
+            if (errno == EINTR)
+                continue;
+            return FileProblem::system(errno);
+        }
+        if (n == 0)
+            break;
+        total += n;
+    }
+    bytes = QByteArray(buffer.get(), total);
+    return {};
+}
+
 FileProblem PosixFileSystem::makeDirectories(const QString &path) {
     QByteArray full = native(path);
     while (full.size() > 1 && full.endsWith('/'))
@@ -213,22 +239,7 @@ FileProblem PosixFileSystem::readBeginning(const QString &path, qint64 maxBytes,
     if (const FileProblem problem = checkRegular(fd.get()); problem.isProblem())
         return problem;
 
-    bytes.resize(maxBytes);
-    qint64 total = 0;
-    while (total < maxBytes) {
-        const ssize_t n = ::read(fd.get(), bytes.data() + total, size_t(maxBytes - total));
-        if (n < 0) {
-            if (errno == EINTR)
-                continue;
-            bytes.clear();
-            return FileProblem::system(errno);
-        }
-        if (n == 0)
-            break;
-        total += n;
-    }
-    bytes.resize(total);
-    return {};
+    return readAtMost(fd.get(), maxBytes, bytes);
 }
 
 FileProblem PosixFileSystem::writeNew(const QString &path, const QByteArray &bytes) {

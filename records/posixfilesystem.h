@@ -6,6 +6,9 @@
 
 namespace zarvoni::records {
 
+// Reads at most maxBytes from the descriptor, up to its end.
+FileProblem readAtMost(int fd, qint64 maxBytes, QByteArray &bytes);
+
 class PosixFileSystem : public FileSystem {
 public:
     FileProblem makeDirectories(const QString &path) override;

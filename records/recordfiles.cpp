@@ -113,6 +113,20 @@ QString temporaryName(const QString &fileName) {
     return kTemporaryPrefix + fileName.mid(fileName.startsWith(u'.') ? 1 : 0);
 }
 
+std::optional<StoreResult> lineTooLong(const QString &directory, const QString &score,
+                                       const QString &name) {
+    // A file the game would not read back whole is never written.
+    for (const auto &[fileName, text] :
+         {std::pair{kScoreFile, &score}, std::pair{kNameFile, &name}}) {
+        const qint64 size = recordLine(*text).size();
+        if (size > kMaxRecordFileBytes)
+            return StoreResult{
+                Outcome::Failed,
+                kStoreFailed.arg(directory + fileName, FileProblem::tooLarge(size).reason())};
+    }
+    return std::nullopt;
+}
+
 RecordFiles::RecordFiles(QString directory, FileSystem &fileSystem)
     : m_directory(std::move(directory)), m_fileSystem(fileSystem) {}
 
@@ -176,7 +190,7 @@ StoreResult RecordFiles::store(const QString &score, const QString &name) {
         return result(Outcome::Failed, now.problem);
     if (!isBetter(score, now.pair.score))
         return {Outcome::NotBetter, {}};
-    if (std::optional<StoreResult> refused = refusal(score, name))
+    if (std::optional<StoreResult> refused = lineTooLong(m_directory, score, name))
         return *std::move(refused);
 
     const Lines lines{recordLine(score), recordLine(name)};
@@ -190,17 +204,6 @@ StoreResult RecordFiles::store(const QString &score, const QString &name) {
     if (const Problem copy = copyPending(lines.score, lines.name); copy.isProblem())
         return result(Outcome::Pending, copy);
     return {Outcome::Stored, {}};
-}
-
-std::optional<StoreResult> RecordFiles::refusal(const QString &score, const QString &name) const {
-    // A file the game would not read back whole is never written.
-    for (const auto &[fileName, text] :
-         {std::pair{kScoreFile, &score}, std::pair{kNameFile, &name}}) {
-        const qint64 size = recordLine(*text).size();
-        if (size > kMaxRecordFileBytes)
-            return result(Outcome::Failed, {fileName, FileProblem::tooLarge(size)});
-    }
-    return std::nullopt;
 }
 
 // The pair the disk holds: the pending pair when there is a whole one (the files

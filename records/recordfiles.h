@@ -44,6 +44,11 @@ QString withTrailingSeparator(const QString &directory);
 // The temporary file a store writes on its way to fileName.
 QString temporaryName(const QString &fileName);
 
+// The failure a store of score and name into directory (ending in "/") meets
+// before it touches anything: a line longer than a record file may hold.
+std::optional<StoreResult> lineTooLong(const QString &directory, const QString &score,
+                                       const QString &name);
+
 class RecordFiles {
 public:
     // directory ends in "/" (see withTrailingSeparator).
@@ -66,10 +71,6 @@ public:
     // or better. Under the exclusive lock, so two games ending together never put a
     // worse score over a better one.
     StoreResult store(const QString &score, const QString &name);
-
-    // The failure a store of score and name meets before it touches anything: a
-    // line longer than a record file may hold.
-    std::optional<StoreResult> refusal(const QString &score, const QString &name) const;
 
 private:
     // What went wrong, and with which file (empty: the directory).

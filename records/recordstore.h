@@ -35,6 +35,8 @@ struct StoreResult {
         NotBetter, // the files already hold an equal or better score: nothing written
         Failed,    // nothing changed; message says why
         Busy,      // nothing changed: another game held the lock for too long
+        Unknown,   // the record keeper stopped before it answered: the pair on disk is
+                   // whole, the old one or the new one; message says so
     };
     Outcome outcome = Outcome::Failed;
     QString message;

@@ -1,0 +1,151 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
+#include "keeper/client.h"
+
+#include "game/numberrules.h"
+#include "keeper/protocol.h"
+#include "records/recordfiles.h"
+
+#include <QFileInfo>
+#include <QProcess>
+
+#include <algorithm>
+#include <utility>
+
+namespace zarvoni::keeper {
+
+namespace {
+
+const QString kNotStarted =
+    QStringLiteral("Non riesco ad avviare il programma che custodisce il record (%1): %2.");
+const QString kTimedOut = QStringLiteral(
+    "Il programma che custodisce il record (%1) non ha risposto in tempo ed è stato fermato.");
+const QString kDied = QStringLiteral(
+    "Il programma che custodisce il record (%1) si è interrotto prima di rispondere.");
+const QString kGarbled = QStringLiteral(
+    "Il programma che custodisce il record (%1) ha dato una risposta che il gioco non capisce.");
+const QString kNotShown =
+    QStringLiteral("\n\nSi gioca lo stesso, ma il record non può essere mostrato.");
+const QString kNotStored = QStringLiteral(
+    "\n\nIl tuo record non è stato registrato: il record precedente è rimasto com'era.");
+// Stopped at any moment, the keeper leaves the old pair or the new one.
+const QString kUnknown = QStringLiteral("\n\nIl record è intero, ma non so se è già il tuo: lo "
+                                        "mostrerà l'inizio della prossima partita.");
+
+using Clock = std::chrono::steady_clock;
+
+int millisecondsLeft(Clock::time_point deadline) {
+    const auto left =
+        std::chrono::duration_cast<std::chrono::milliseconds>(deadline - Clock::now()).count();
+    return int(std::max<decltype(left)>(left, 0));
+}
+
+} // namespace
+
+struct KeeperRecords::Run {
+    enum class End { Answered, NotStarted, TimedOut, Died, TooLong };
+    End end = End::Answered;
+    int status = 0;
+    QByteArray output;
+    QString error; // why it did not start
+
+    // What went wrong, when the keeper gave no answer to read.
+    QString problem(const QString &program) const {
+        switch (end) {
+        case End::NotStarted:
+            return kNotStarted.arg(program, error);
+        case End::TimedOut:
+            return kTimedOut.arg(program);
+        case End::Died:
+            return kDied.arg(program);
+        case End::Answered:
+        case End::TooLong:
+            break;
+        }
+        return kGarbled.arg(program);
+    }
+};
+
+KeeperRecords::KeeperRecords(QString program, QString directory, Timeouts timeouts)
+    : m_program(std::move(program)), m_directory(records::withTrailingSeparator(directory)),
+      m_timeouts(timeouts) {}
+
+records::ReadResult KeeperRecords::read() {
+    const Run run = this->run({QStringLiteral("read")}, QByteArray(), m_timeouts.read);
+    if (run.end == Run::End::Answered) {
+        if (std::optional<records::ReadResult> result = readAnswer(run.output, run.status))
+            return *std::move(result);
+    }
+    return {records::ReadResult::Outcome::Failed, {}, run.problem(m_program) + kNotShown};
+}
+
+records::StoreResult KeeperRecords::store(const QString &score, const QString &name) {
+    using Outcome = records::StoreResult::Outcome;
+    // A name no record file can hold is never sent: the same failure as a store in
+    // the game's own process, unless the record on disk is equal or better anyway.
+    if (std::optional<records::StoreResult> tooLong =
+            records::lineTooLong(m_directory, score, name)) {
+        const records::ReadResult now = read();
+        if (now.ok() && leadingNumber(score) <= leadingNumber(now.pair.score))
+            return {Outcome::NotBetter, {}};
+        return *std::move(tooLong);
+    }
+    const QByteArray bytes = name.toUtf8();
+    const Run run = this->run({QStringLiteral("store"), score, QString::number(bytes.size())},
+                              bytes, m_timeouts.store);
+    if (run.end == Run::End::Answered) {
+        if (std::optional<records::StoreResult> result = storeAnswer(run.output, run.status))
+            return *std::move(result);
+    }
+    if (run.end == Run::End::NotStarted)
+        return {Outcome::Failed, run.problem(m_program) + kNotStored};
+    return {Outcome::Unknown, run.problem(m_program) + kUnknown};
+}
+
+KeeperRecords::Run KeeperRecords::run(const QStringList &arguments, const QByteArray &input,
+                                      std::chrono::milliseconds timeout) const {
+    const Clock::time_point deadline = Clock::now() + timeout;
+    QProcess process;
+    process.setProgram(m_program);
+    process.setArguments(arguments);
+    // The keeper takes nothing from its caller but the request.
+    process.setProcessEnvironment(QProcessEnvironment());
+    process.setWorkingDirectory(QStringLiteral("/"));
+    process.setStandardErrorFile(QProcess::nullDevice());
+    if (input.isNull())
+        process.setStandardInputFile(QProcess::nullDevice());
+    process.start();
+    if (!process.waitForStarted(millisecondsLeft(deadline)))
+        return {Run::End::NotStarted, 0, {}, process.errorString()};
+    if (!input.isNull()) {
+        process.write(input);
+        process.closeWriteChannel();
+    }
+
+    QByteArray output;
+    const auto stop = [&process](Run::End end) {
+        process.kill();
+        process.waitForFinished();
+        return Run{end, 0, {}, {}};
+    };
+    while (process.state() != QProcess::NotRunning) {
+        if (millisecondsLeft(deadline) == 0)
+            return stop(Run::End::TimedOut);
+        if (!process.waitForReadyRead(millisecondsLeft(deadline)))
+            process.waitForFinished(millisecondsLeft(deadline)); // its output is closed
+        output += process.readAllStandardOutput();
+        if (output.size() > kMaxAnswerBytes)
+            return stop(Run::End::TooLong);
+    }
+    output += process.readAllStandardOutput();
+    if (process.exitStatus() == QProcess::CrashExit)
+        return {Run::End::Died, 0, {}, {}};
+    if (output.size() > kMaxAnswerBytes)
+        return {Run::End::TooLong, 0, {}, {}};
+    return {Run::End::Answered, process.exitCode(), output, {}};
+}
+
+bool isInstalled(const QString &program) {
+    return QFileInfo::exists(program);
+}
+
+} // namespace zarvoni::keeper

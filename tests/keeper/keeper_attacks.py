@@ -1,0 +1,356 @@
+# SPDX-License-Identifier: GPL-3.0-or-later
+"""What a hostile caller can do to the record keeper, each tried once: every case
+must end with a clear answer (or a status that says it), the record whole, and no
+file outside the record directory touched.
+
+Usage: keeper_attacks.py --keeper PATH --record-dir DIR [--pupil UID] [--slow]
+
+The record directory is the one the keeper was built for; the cases replace what
+is in it. With --pupil, every keeper runs as that user id and group, in no other
+group, as a pupil of a school lab would run it (run this as root); --slow adds
+the cases that wait for the keeper's own time limit."""
+
+import argparse
+import os
+import resource
+import shutil
+import signal
+import subprocess
+import sys
+import tempfile
+import time
+
+SCORE_FILE, NAME_FILE, LOCK_FILE = "eq.txt", "neq.txt", ".zarvoni.lock"
+REFUSED, FAILED = 64, 3
+LIFETIME = 15  # seconds a keeper may run before its own timer kills it
+MAX_NAME_BYTES = 4 * (64 * 1024 - 2)
+
+
+class Keeper:
+    def __init__(self, program, record_dir, pupil):
+        self.program = os.path.abspath(program)
+        self.record_dir = record_dir
+        self.pupil = pupil
+        self.failures = []
+        self.case = ""
+
+    # The directory and its files, as a teacher (or root) sees them.
+    def path(self, name):
+        return os.path.join(self.record_dir, name)
+
+    def reset(self, score=b"5\r\n", name=b"Bruno\r\n"):
+        for entry in os.listdir(self.record_dir):
+            full = self.path(entry)
+            if os.path.isdir(full) and not os.path.islink(full):
+                shutil.rmtree(full)
+            else:
+                os.unlink(full)
+        for file_name, data in ((SCORE_FILE, score), (NAME_FILE, name)):
+            with open(self.path(file_name), "wb") as handle:
+                handle.write(data)
+            os.chmod(self.path(file_name), 0o660)
+
+    def pair(self):
+        result = []
+        for file_name in (SCORE_FILE, NAME_FILE):
+            try:
+                with open(self.path(file_name), "rb") as handle:
+                    result.append(handle.read())
+            except OSError as error:
+                result.append(f"<{error.strerror}>".encode())
+        return tuple(result)
+
+    def entries(self):
+        return sorted(os.listdir(self.record_dir))
+
+    # Running it as the caller would.
+    def popen(self, arguments, preexec=None, env=None, cwd="/", **streams):
+        options = {}
+        if self.pupil is not None:
+            options = {"user": self.pupil, "group": self.pupil, "extra_groups": []}
+        streams.setdefault("stdin", subprocess.DEVNULL)
+        streams.setdefault("stdout", subprocess.PIPE)
+        streams.setdefault("stderr", subprocess.PIPE)
+        return subprocess.Popen([self.program] + arguments, preexec_fn=preexec, env=env or {},
+                                cwd=cwd, **options, **streams)
+
+    def run(self, arguments, data=b"", **options):
+        process = self.popen(arguments, stdin=subprocess.PIPE, **options)
+        out, err = process.communicate(data, timeout=LIFETIME + 10)
+        return process.returncode, out or b"", err or b""
+
+    def store(self, score, name, **options):
+        return self.run(["store", str(score), str(len(name))], name, **options)
+
+    # Checks.
+    def check(self, holds, what, seen=""):
+        if not holds:
+            self.failures.append(f"{self.case}: {what}" + (f" (saw {seen!r})" if seen else ""))
+
+    def check_answer(self, result, status, outcome):
+        code, out, _ = result
+        self.check(code == status, f"exit status {status}", code)
+        self.check(out.split(b"\n", 1)[0] == outcome, f"the answer {outcome!r}", out[:200])
+
+    def check_pair(self, score, name):
+        self.check(self.pair() == (score, name), f"the pair {score!r}, {name!r}", self.pair())
+
+
+def read_pair(answer):
+    """The score and the name of a read's answer, each without its line end."""
+    fields, at = [], answer.index(b"\n") + 1
+    while at < len(answer):
+        header_end = answer.index(b"\n", at)
+        length = int(answer[at:header_end].split(b" ")[1])
+        fields.append(answer[header_end + 1:header_end + 1 + length])
+        at = header_end + 2 + length
+    return (fields[0].rstrip(b"\r\n"), fields[1].rstrip(b"\r\n")) if len(fields) >= 2 else None
+
+
+def wait_until_reading(pid):
+    """Waits until the process waits in read(2) for its standard input."""
+    deadline = time.monotonic() + 5
+    while time.monotonic() < deadline:
+        try:
+            with open(f"/proc/{pid}/syscall") as handle:
+                if handle.read().split(" ")[:2] == ["0", "0x0"]:
+                    return True
+        except OSError:
+            pass
+        time.sleep(0.01)
+    return False
+
+
+def refused_requests(k):
+    """Anything but the two requests, and sizes over what a record holds."""
+    for arguments in ([], ["read", "x"], ["READ"], ["read\n"], ["--help"], ["-r"], ["store"],
+                      ["store", "7"], ["store", "7", "0", "x"], ["store", "-1", "0"],
+                      ["store", "+7", "0"], ["store", "07", "0"], ["store", "32768", "0"],
+                      ["store", " 7", "0"], ["store", "7", "-4"], ["store", "7", "0x4"],
+                      ["store", "7", str(MAX_NAME_BYTES + 1)],
+                      ["store", "7", "99999999999999999999"]):
+        k.case = f"arguments {arguments!r}"
+        k.reset()
+        k.check_answer(k.run(arguments), REFUSED, b"refused")
+        k.check_pair(b"5\r\n", b"Bruno\r\n")
+    k.case = "a 1 MiB name"
+    k.reset()
+    k.check_answer(k.store(9, b"a" * (1 << 20)), REFUSED, b"refused")
+    k.check_pair(b"5\r\n", b"Bruno\r\n")
+    k.case = "a name longer than a record line"
+    k.check_answer(k.store(9, b"a" * MAX_NAME_BYTES), FAILED, b"failed")
+    k.check_pair(b"5\r\n", b"Bruno\r\n")
+    for data in (b"abc", b"a" * 11):
+        k.case = f"a name of {len(data)} bytes announced as 10"
+        k.check_answer(k.run(["store", "9", "10"], data), REFUSED, b"refused")
+        k.check_pair(b"5\r\n", b"Bruno\r\n")
+
+
+def names(k):
+    """Bytes a record line cannot hold become what the game makes of them."""
+    k.case = "a name with NUL, CR and LF"
+    k.reset()
+    k.check_answer(k.store(6, "An\0na\r\nB è".encode()), 0, b"stored")
+    k.check_pair(b"6\r\n", b"An?na? B \xe8\r\n")
+    k.case = "a name that is not UTF-8"
+    k.check_answer(k.store(7, b"\xff\xfeA"), 0, b"stored")
+    k.check_pair(b"7\r\n", b"??A\r\n")
+    k.case = "a read"
+    code, out, _ = k.run(["read"])
+    k.check(code == 0 and out == b"read\nscore 3\n7\r\n\nname 5\n??A\r\n\n", "the pair read", out)
+
+
+def environments(k, scratch):
+    """An empty environment and a hostile one change nothing."""
+    elsewhere = os.path.join(scratch, "elsewhere")
+    os.makedirs(elsewhere, exist_ok=True)
+    os.chmod(elsewhere, 0o777)
+    hostile = {"QT_PLUGIN_PATH": elsewhere, "QT_DEBUG_PLUGINS": "1",
+               "QT_LOGGING_RULES": "*.debug=true", "QT_FATAL_WARNINGS": "1",
+               "QT_HASH_SEED": "1", "LANG": "it_IT.UTF-8", "LC_ALL": "tr_TR.UTF-8",
+               "TMPDIR": elsewhere, "HOME": elsewhere, "PATH": elsewhere,
+               "MALLOC_CHECK_": "3", "GCONV_PATH": elsewhere}
+    preload = os.path.join(scratch, "preload.so")
+    if k.pupil is not None and shutil.which("cc"):
+        # A library that leaves a mark when it is loaded: the C library of a
+        # set-group-id program must ignore it.
+        source = os.path.join(scratch, "preload.c")
+        with open(source, "w") as handle:
+            handle.write('#include <fcntl.h>\n__attribute__((constructor)) static void mark(void)'
+                         f' {{ open("{elsewhere}/loaded", O_CREAT | O_WRONLY, 0666); }}\n')
+        subprocess.run(["cc", "-shared", "-fPIC", "-o", preload, source], check=True)
+        os.chmod(preload, 0o755)
+        hostile["LD_PRELOAD"] = preload
+        hostile["LD_LIBRARY_PATH"] = elsewhere
+    for label, env in (("an empty environment", {}), ("a hostile environment", hostile)):
+        k.case = label
+        k.reset()
+        process = k.popen(["store", "6", "4"], env=env, cwd=elsewhere, stdin=subprocess.PIPE)
+        k.check(wait_until_reading(process.pid), "the keeper waits for the name it was promised")
+        # The libraries may read the caller's environment before main; the keeper
+        # that does the work has none.
+        with open(f"/proc/{process.pid}/environ", "rb") as handle:
+            k.check(handle.read() == b"", "an empty environment while it works")
+        out, _ = process.communicate(b"Anna", timeout=LIFETIME + 10)
+        k.check_answer((process.returncode, out, b""), 0, b"stored")
+        k.check_pair(b"6\r\n", b"Anna\r\n")
+        k.check(os.listdir(elsewhere) == [], f"nothing made in {elsewhere}", os.listdir(elsewhere))
+
+
+def descriptors(k):
+    """Closed standard descriptors, a closed pipe for the answer, a caller's fds."""
+    def close_standard():
+        for fd in (0, 1, 2):
+            os.close(fd)
+    k.case = "descriptors 0-2 closed"
+    k.reset()
+    process = k.popen(["store", "8", "0"], preexec=close_standard, stdout=None, stderr=None)
+    k.check(process.wait(timeout=LIFETIME + 10) == 0, "exit status 0", process.returncode)
+    k.check_pair(b"8\r\n", b"\r\n")
+    k.check(k.entries() == sorted([LOCK_FILE, SCORE_FILE, NAME_FILE]), "no other file",
+            k.entries())
+
+    k.case = "standard output a closed pipe"
+    k.reset()
+    read_end, write_end = os.pipe()
+    os.close(read_end)
+    process = k.popen(["store", "9", "4"], stdin=subprocess.PIPE, stdout=write_end)
+    os.close(write_end)
+    process.communicate(b"Anna", timeout=LIFETIME + 10)
+    k.check(process.returncode == 0, "stored though nobody reads the answer", process.returncode)
+    k.check_pair(b"9\r\n", b"Anna\r\n")
+
+
+def limits(k):
+    """Low resource limits: what the keeper cannot raise fails cleanly."""
+    def limit(kind, soft, hard):
+        return lambda: resource.setrlimit(kind, (soft, hard))
+    infinity = resource.RLIM_INFINITY
+    for label, preexec, status, outcome, stored in (
+            ("a file size limit of 1 byte", limit(resource.RLIMIT_FSIZE, 1, 1), FAILED,
+             b"failed", False),
+            ("a soft file size limit", limit(resource.RLIMIT_FSIZE, 1, infinity), 0, b"stored",
+             True),
+            # The dynamic loader itself needs a descriptor for the libraries.
+            ("only the standard descriptors", limit(resource.RLIMIT_NOFILE, 3, 3), 127, b"",
+             False),
+            ("four descriptors at most", limit(resource.RLIMIT_NOFILE, 4, 4), FAILED,
+             b"failed", False),
+            ("a soft descriptor limit", limit(resource.RLIMIT_NOFILE, 4, 1024), 0, b"stored",
+             True)):
+        k.case = label
+        k.reset()
+        k.check_answer(k.store(6, b"Anna", preexec=preexec), status, outcome)
+        k.check_pair(*((b"6\r\n", b"Anna\r\n") if stored else (b"5\r\n", b"Bruno\r\n")))
+
+
+def together(k):
+    """Keepers at once, and keepers killed at any moment: always a whole pair."""
+    k.case = "two keepers at once"
+    k.reset(b"5\r\n", b"P5\r\n")
+    stores = [k.popen(["store", str(score), str(len(f"P{score}"))], stdin=subprocess.PIPE)
+              for score in (20, 21)]
+    for score, process in zip((20, 21), stores):
+        process.communicate(f"P{score}".encode(), timeout=LIFETIME + 10)
+    k.check([p.returncode for p in stores] in ([0, 0], [2, 0]), "both answered",
+            [p.returncode for p in stores])
+    k.check_pair(b"21\r\n", b"P21\r\n")
+
+    k.case = "keepers killed at any moment"
+    for attempt in range(40):
+        score = 30 + attempt
+        process = k.popen(["store", str(score), str(len(f"P{score}"))], stdin=subprocess.PIPE)
+        process.stdin.write(f"P{score}".encode())
+        process.stdin.close()
+        time.sleep((attempt % 10) / 2000)
+        process.send_signal(signal.SIGKILL)
+        process.wait()
+        code, out, _ = k.run(["read"])
+        pair = read_pair(out)
+        k.check(code == 0 and pair is not None and b"P" + pair[0] == pair[1],
+                "a whole pair after a kill", out)
+    k.check_answer(k.store(99, b"P99"), 0, b"stored")
+    k.check_pair(b"99\r\n", b"P99\r\n")
+    leftovers = [e for e in k.entries() if e not in (LOCK_FILE, SCORE_FILE, NAME_FILE)]
+    k.check(leftovers == [], "nothing left behind by the killed keepers", leftovers)
+
+
+def signals(k, slow):
+    """Signals a caller blocks or ignores reach the keeper as always; a stopped
+    keeper does not live past its time limit."""
+    def block_and_ignore():
+        signal.pthread_sigmask(signal.SIG_BLOCK, {signal.SIGTERM, signal.SIGINT})
+        signal.signal(signal.SIGHUP, signal.SIG_IGN)
+    for label, preexec, sent in (("a caller's blocked SIGTERM", block_and_ignore, signal.SIGTERM),
+                                 ("a caller's ignored SIGHUP", block_and_ignore, signal.SIGHUP)):
+        k.case = label
+        k.reset()
+        process = k.popen(["store", "9", "4"], preexec=preexec, stdin=subprocess.PIPE)
+        k.check(wait_until_reading(process.pid), "the keeper waits for the name it was promised")
+        process.send_signal(sent)
+        try:
+            k.check(process.wait(timeout=5) == -sent, f"killed by {sent.name}",
+                    process.returncode)
+        except subprocess.TimeoutExpired:
+            k.check(False, f"killed by {sent.name}", "still running after 5 s")
+            process.kill()
+            process.wait()
+        k.check_pair(b"5\r\n", b"Bruno\r\n")
+    if not slow:
+        return
+    k.case = "a keeper stopped by its caller"
+    process = k.popen(["store", "9", "4"], stdin=subprocess.PIPE)
+    k.check(wait_until_reading(process.pid), "the keeper waits for the name it was promised")
+    process.send_signal(signal.SIGSTOP)
+    started = time.monotonic()
+    k.check(process.wait(timeout=LIFETIME + 10) == -signal.SIGKILL, "killed by its own timer",
+            process.returncode)
+    k.check(time.monotonic() - started <= LIFETIME + 1, f"within {LIFETIME} s")
+    k.check_answer(k.store(6, b"Anna"), 0, b"stored")
+
+
+def elsewhere(k, scratch):
+    """Started from a directory that holds files of the same names."""
+    k.case = "started from another directory"
+    decoy = os.path.join(scratch, "decoy")
+    os.makedirs(decoy, exist_ok=True)
+    os.chmod(decoy, 0o777)
+    for file_name in (SCORE_FILE, NAME_FILE, LOCK_FILE):
+        with open(os.path.join(decoy, file_name), "wb") as handle:
+            handle.write(b"decoy\r\n")
+        os.chmod(os.path.join(decoy, file_name), 0o666)
+    k.reset()
+    k.check_answer(k.store(6, b"Anna", cwd=decoy), 0, b"stored")
+    k.check_pair(b"6\r\n", b"Anna\r\n")
+    for file_name in (SCORE_FILE, NAME_FILE, LOCK_FILE):
+        with open(os.path.join(decoy, file_name), "rb") as handle:
+            k.check(handle.read() == b"decoy\r\n", f"the decoy {file_name} untouched")
+
+
+def main():
+    parser = argparse.ArgumentParser()
+    parser.add_argument("--keeper", required=True)
+    parser.add_argument("--record-dir", required=True)
+    parser.add_argument("--pupil", type=int)
+    parser.add_argument("--slow", action="store_true")
+    options = parser.parse_args()
+    os.makedirs(options.record_dir, exist_ok=True)
+    k = Keeper(options.keeper, options.record_dir, options.pupil)
+    with tempfile.TemporaryDirectory() as scratch:
+        os.chmod(scratch, 0o755)
+        for case in (refused_requests, names, lambda k: environments(k, scratch), descriptors,
+                     limits, together, lambda k: signals(k, options.slow),
+                     lambda k: elsewhere(k, scratch)):
+            case(k)
+    who = f"as user {options.pupil} in no group" if options.pupil is not None else "as this user"
+    if k.failures:
+        print(f"keeper attacks {who}: {len(k.failures)} failed", file=sys.stderr)
+        for failure in k.failures:
+            print(f"FAIL: {failure}", file=sys.stderr)
+        return 1
+    print(f"keeper attacks {who}: ok")
+    return 0
+
+
+if __name__ == "__main__":
+    sys.exit(main())
