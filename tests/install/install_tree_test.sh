@@ -1,10 +1,11 @@
 #!/bin/sh
 # SPDX-License-Identifier: GPL-3.0-or-later
 # Installs the build tree into a DESTDIR and checks what lands there: the files
-# and their modes, the record directory, the desktop entry, the AppStream
-# metadata (validated without network) and the manual pages. Then runs the record
-# directory's install step alone on a real path, as the user running the test.
-# Usage: install_tree_test.sh BUILD_DIR RECORD_DIR VERSION INSTALL_RECORD_DIR_SCRIPT
+# and their modes, the record keeper and the record directory, the desktop entry,
+# the AppStream metadata (validated without network) and the manual pages. Then
+# runs the games group's install step alone on a real path, as the user running
+# the test.
+# Usage: install_tree_test.sh BUILD_DIR RECORD_DIR VERSION INSTALL_GAMES_GROUP_SCRIPT
 set -eu
 build=$1
 record_dir=$2
@@ -37,6 +38,11 @@ expect_file() {
 # The application's id: a reverse domain name of the project's web site.
 id=example.zarvoni.Zarvoni
 expect_file /usr/games/zarvoni 755
+# Set-group-id: the keeper alone writes the record directory.
+expect_file /usr/lib/games/zarvoni/zarvoni-keeper 2755
+if [ "$(id -u)" -eq 0 ] && [ "$(stat -c %G "$root/usr/lib/games/zarvoni/zarvoni-keeper")" != games ]; then
+    fail "installed as root, the keeper belongs to group $(stat -c %G "$root/usr/lib/games/zarvoni/zarvoni-keeper")"
+fi
 expect_file /usr/share/applications/$id.desktop 644
 expect_file /usr/share/icons/hicolor/scalable/apps/zarvoni.svg 644
 expect_file /usr/share/icons/hicolor/48x48/apps/zarvoni.png 644
@@ -45,7 +51,8 @@ expect_file /usr/share/man/man6/zarvoni.6 644
 expect_file /usr/share/man/it/man6/zarvoni.6 644
 
 installed=$(cd "$root" && find . -type f | sort | tr '\n' ' ')
-expected="./usr/games/zarvoni ./usr/share/applications/$id.desktop \
+expected="./usr/games/zarvoni ./usr/lib/games/zarvoni/zarvoni-keeper \
+./usr/share/applications/$id.desktop \
 ./usr/share/icons/hicolor/48x48/apps/zarvoni.png \
 ./usr/share/icons/hicolor/scalable/apps/zarvoni.svg \
 ./usr/share/man/it/man6/zarvoni.6 ./usr/share/man/man6/zarvoni.6 \
@@ -60,8 +67,8 @@ cmp -s "$root/usr/share/icons/hicolor/scalable/apps/zarvoni.svg" \
 
 if [ ! -d "$root$record_dir" ]; then
     fail "the record directory $record_dir is not created"
-elif [ "$(stat -c %a "$root$record_dir")" != 2775 ]; then
-    fail "the record directory has mode $(stat -c %a "$root$record_dir"), not 2775"
+elif [ "$(stat -c %a "$root$record_dir")" != 2770 ]; then
+    fail "the record directory has mode $(stat -c %a "$root$record_dir"), not 2770"
 elif [ -n "$(ls -A "$root$record_dir")" ]; then
     fail "the record directory is installed with files in it"
 fi
@@ -95,14 +102,14 @@ for page in "$root/usr/share/man/man6/zarvoni.6" "$root/usr/share/man/it/man6/za
     done
 done
 
-# The record directory's install step on the real file system, without DESTDIR:
-# as root it also gives the directory to the games group.
+# The games group's install step on the real file system, without DESTDIR: as
+# root it also gives the record directory to the games group.
 dir=$tmp/var/games/zarvoni
 if ! env -u DESTDIR cmake -DZARVONI_RECORD_DIR="$dir" -P "$record_script" >"$tmp/record.log" 2>&1; then
     cat "$tmp/record.log" >&2
-    fail "the record directory's install step"
-elif [ "$(stat -c %a "$dir")" != 2775 ]; then
-    fail "the record directory's install step gives mode $(stat -c %a "$dir")"
+    fail "the games group's install step"
+elif [ "$(stat -c %a "$dir")" != 2770 ]; then
+    fail "the games group's install step gives the record directory mode $(stat -c %a "$dir")"
 elif [ "$(id -u)" -eq 0 ] && [ "$(stat -c %G "$dir")" != games ]; then
     fail "installed as root, the record directory belongs to group $(stat -c %G "$dir")"
 elif [ "$(id -u)" -ne 0 ] && [ "$(stat -c %G "$dir")" != "$(id -gn)" ]; then

@@ -5,8 +5,9 @@
 # checks it: lintian with info tags, hardening-check on the program, the control
 # fields and computed dependencies, the contents and their modes, that nothing of
 # the building machine got in, the maintainer scripts. As root it then installs
-# it with dpkg into a throw-away root, removes it (the record files stay) and
-# purges it (they go).
+# it with dpkg into a throw-away root, tries the installed record keeper as a
+# pupil in no group would (tests/install/pupil_test.sh), removes the package
+# (the record files stay) and purges it (they go, a teacher's own files stay).
 # Usage: package_test.sh SOURCE_DIR OUT_DIR VERSION
 set -eu
 src=$1
@@ -87,6 +88,7 @@ done
 dpkg-deb -c "$deb" | awk '{ print $1, $2, $6 }' >"$tmp/contents"
 grep '^-' "$tmp/contents" | sort >"$tmp/files"
 sort >"$tmp/expected" <<EOF
+-rwxr-sr-x root/games ./usr/lib/games/zarvoni/zarvoni-keeper
 -rwxr-xr-x root/root ./usr/games/zarvoni
 -rw-r--r-- root/root ./usr/share/applications/example.zarvoni.Zarvoni.desktop
 -rw-r--r-- root/root ./usr/share/doc/zarvoni/README.md.gz
@@ -100,11 +102,13 @@ sort >"$tmp/expected" <<EOF
 -rw-r--r-- root/root ./usr/share/metainfo/example.zarvoni.Zarvoni.metainfo.xml
 EOF
 diff -u "$tmp/expected" "$tmp/files" >&2 || fail "the package's files differ from those expected (above)"
-# The record directory is the pupils' through the games group; nothing else is
-# set-user-id or set-group-id, the game least of all.
-grep -qxF "drwxrwsr-x root/games .$record_dir/" "$tmp/contents" ||
-    fail "the record directory is not root/games 2775: $(grep -F "$record_dir" "$tmp/contents")"
-if grep -v "^d.* .$record_dir/\$" "$tmp/contents" | grep '^...[sS]\|^......[sS]' >&2; then
+# The record directory is the games group's alone, and only the keeper is
+# set-group-id games; nothing is set-user-id, the game least of all.
+grep -qxF "drwxrws--- root/games .$record_dir/" "$tmp/contents" ||
+    fail "the record directory is not root/games 2770: $(grep -F "$record_dir" "$tmp/contents")"
+if grep -v "^d.* .$record_dir/\$" "$tmp/contents" |
+    grep -vxF -- "-rwxr-sr-x root/games ./usr/lib/games/zarvoni/zarvoni-keeper" |
+    grep '^...[sS]\|^......[sS]' >&2; then
     fail "set-user-id or set-group-id entries (above)"
 fi
 
@@ -174,18 +178,34 @@ run_dpkg() {
 records=$inst$record_dir
 
 run_dpkg -i "$deb"
+games=$(getent group games | cut -d: -f3)
+keeper=$inst/usr/lib/games/zarvoni/zarvoni-keeper
 [ -x "$inst/usr/games/zarvoni" ] || fail "dpkg -i: no usr/games/zarvoni"
-[ "$(stat -c %a:%u:%g "$records")" = "2775:0:$(getent group games | cut -d: -f3)" ] ||
+[ "$(stat -c %a:%u:%g "$keeper")" = "2755:0:$games" ] ||
+    fail "installed, the keeper is $(stat -c %a:%U:%G "$keeper")"
+[ "$(stat -c %a:%u:%g "$records")" = "2770:0:$games" ] ||
     fail "installed, the record directory is $(stat -c %a:%U:%G "$records")"
 
-# The game has played: a record, the lock, and what a killed game left behind:
-# a pending pair and temporary files.
+# A pupil in no group, with the installed keeper. The keeper works in the real
+# /var/games/zarvoni, its directory fixed at build time: in a mount namespace of
+# its own the throw-away root's /var takes the real one's place.
+chmod 755 "$tmp"
+if unshare --mount --propagation private true 2>/dev/null; then
+    unshare --mount --propagation private \
+        sh "$src/tests/install/pupil_test.sh" "$inst/var" "$keeper" "$src" || fail "pupil_test.sh"
+else
+    echo "package: no mount namespace here, so no pupil tries the installed keeper"
+fi
+
+# The game has played: a record, the lock, what a killed game left behind (a
+# pending pair, a damaged one set aside, a temporary file), and a teacher's copy.
 printf '12\r\n' >"$records/eq.txt"
 printf 'Giulia\r\n' >"$records/neq.txt"
 : >"$records/.zarvoni.lock"
 printf '13\r\nLuca\r\n' >"$records/.zarvoni.pending"
-: >"$records/eq.txt.Ab12Cd"
-: >"$records/.zarvoni.pending.Xy34Zw"
+printf '14\r\n' >"$records/.zarvoni.damaged"
+: >"$records/.zarvoni.tmp.eq.txt"
+printf 'a copy\r\n' >"$records/eq.txt.backup"
 
 run_dpkg -r zarvoni
 [ ! -e "$inst/usr/games/zarvoni" ] || fail "dpkg -r left usr/games/zarvoni"
@@ -195,7 +215,8 @@ fi
 [ "$(cat "$records/eq.txt")" = "$(printf '12\r')" ] || fail "dpkg -r changed the record"
 
 run_dpkg -P zarvoni
-[ ! -e "$records" ] || fail "dpkg -P left the record directory: $(ls -A "$records")"
+[ "$(ls -A "$records")" = eq.txt.backup ] ||
+    fail "dpkg -P left in the record directory not only the teacher's file: $(ls -A "$records")"
 [ ! -e "$inst/usr/share/applications/example.zarvoni.Zarvoni.desktop" ] ||
     fail "dpkg -P left the desktop entry"
 
