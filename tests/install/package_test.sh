@@ -2,9 +2,10 @@
 # SPDX-License-Identifier: GPL-3.0-or-later
 # Builds the Debian package as `make package` does (dpkg-buildpackage in a copy
 # of the source tree), in an environment that names another maintainer, and
-# checks it: lintian with info tags, hardening-check on the program, the control
-# fields and computed dependencies, the contents and their modes, that nothing of
-# the building machine got in, the maintainer scripts. As root it then installs
+# checks it: lintian with info tags, the control fields and computed
+# dependencies, the contents and their modes, hardening-check on every ELF file
+# and the compiler's options recorded in the debug symbols, that nothing of the
+# building machine got in, the maintainer scripts. As root it then installs
 # it with dpkg into a throw-away root, tries the installed record keeper as a
 # pupil in no group would (tests/install/pupil_test.sh), removes the package
 # (the record files stay) and purges it (they go, a teacher's own files stay).
@@ -132,14 +133,44 @@ if readelf -S "$program" | grep -q '\.debug_\|\.comment'; then
     fail "the program is not stripped: $(readelf -S "$program" | grep -o '\.debug_[a-z]*\|\.comment' | tr '\n' ' ')"
 fi
 
-# Debian's hardening, checked on the program: PIE, stack protector, fortified
-# functions, read-only relocations, immediate binding. Control flow integrity
-# is left out: Debian 12 builds its C library's start files without it, so no
-# program of Debian 12 carries its marking.
-hardening-check --nocfprotection "$program" >"$tmp/hardening.out" 2>&1 || {
-    cat "$tmp/hardening.out" >&2
-    fail "hardening-check"
-}
+# Every ELF file of the package, found by its first four bytes rather than by
+# name or place, so that a program the package gains is checked too.
+find "$tmp/deb" -type f | sort >"$tmp/files-unpacked"
+: >"$tmp/elf-files"
+while IFS= read -r file; do
+    if [ "$(od -An -tx1 -N4 "$file" | tr -d ' ')" = 7f454c46 ]; then
+        echo "$file" >>"$tmp/elf-files"
+    fi
+done <"$tmp/files-unpacked"
+grep -qxF "$program" "$tmp/elf-files" ||
+    fail "the program is not among the ELF files found: $(tr '\n' ' ' <"$tmp/elf-files")"
+# hardening-check with nothing left out on each: PIE, stack protector, fortified
+# functions, read-only relocations, immediate binding, control-flow integrity.
+while IFS= read -r file; do
+    if ! hardening-check "$file" >"$tmp/hardening.out" 2>&1; then
+        cat "$tmp/hardening.out" >&2
+        fail "hardening-check ${file#"$tmp/deb"}"
+    fi
+done <"$tmp/elf-files"
+# The linker is told to mark the programs ready for control-flow enforcement
+# whatever their objects say (debian/rules), so the marking alone proves nothing:
+# every unit compiled into them, as its debug symbols record, must have been
+# compiled with -fcf-protection=full, and with -fstack-clash-protection, the
+# last of each kind of option winning.
+find "$tmp/dbgsym" -type f -name '*.debug' | sort >"$tmp/debug-files"
+[ -s "$tmp/debug-files" ] || fail "no debug symbols in $(basename "$dbgsym")"
+while IFS= read -r debug; do
+    readelf --debug-dump=info "$debug" 2>/dev/null |
+        sed -n 's/^.*DW_AT_producer *: *\(([^)]*): \)\{0,1\}//p' | sort -u >"$tmp/producers"
+    [ -s "$tmp/producers" ] || fail "no compile units in ${debug#"$tmp/dbgsym"}"
+    while IFS= read -r producer; do
+        cf=$(echo "$producer" | grep -o -- '-fcf-protection=[a-z]*' | tail -n 1)
+        clash=$(echo "$producer" | grep -o -- '-f\(no-\)\{0,1\}stack-clash-protection' | tail -n 1)
+        if [ "$cf" != -fcf-protection=full ] || [ "$clash" != -fstack-clash-protection ]; then
+            fail "compiled without -fcf-protection=full or -fstack-clash-protection: $producer"
+        fi
+    done <"$tmp/producers"
+done <"$tmp/debug-files"
 
 # Nothing of the building machine: neither the identity its environment offered
 # nor where the sources and the build were. Debug symbols included.
