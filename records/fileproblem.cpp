@@ -32,6 +32,11 @@ QString systemReason(int errorNumber) {
         return QStringLiteral("non è un file normale");
     case EIO:
         return QStringLiteral("errore del disco");
+    case EFBIG:
+        return QStringLiteral("supera la dimensione dei file concessa");
+    case EMFILE:
+    case ENFILE:
+        return QStringLiteral("troppi file aperti");
     case ENAMETOOLONG:
         return QStringLiteral("il percorso è troppo lungo");
     default:

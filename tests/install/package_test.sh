@@ -157,20 +157,35 @@ done <"$tmp/elf-files"
 # every unit compiled into them, as its debug symbols record, must have been
 # compiled with -fcf-protection=full, and with -fstack-clash-protection, the
 # last of each kind of option winning.
+# With more than one program, dh_dwz moves what their debug symbols share, the
+# producer strings among them, into one file under .dwz/, which the others
+# point into: the producers are read from both.
 find "$tmp/dbgsym" -type f -name '*.debug' | sort >"$tmp/debug-files"
 [ -s "$tmp/debug-files" ] || fail "no debug symbols in $(basename "$dbgsym")"
+: >"$tmp/producers"
 while IFS= read -r debug; do
-    readelf --debug-dump=info "$debug" 2>/dev/null |
-        sed -n 's/^.*DW_AT_producer *: *\(([^)]*): \)\{0,1\}//p' | sort -u >"$tmp/producers"
-    [ -s "$tmp/producers" ] || fail "no compile units in ${debug#"$tmp/dbgsym"}"
-    while IFS= read -r producer; do
-        cf=$(echo "$producer" | grep -o -- '-fcf-protection=[a-z]*' | tail -n 1)
-        clash=$(echo "$producer" | grep -o -- '-f\(no-\)\{0,1\}stack-clash-protection' | tail -n 1)
-        if [ "$cf" != -fcf-protection=full ] || [ "$clash" != -fstack-clash-protection ]; then
-            fail "compiled without -fcf-protection=full or -fstack-clash-protection: $producer"
-        fi
-    done <"$tmp/producers"
+    case $debug in
+    */.dwz/*)
+        readelf -z -p .debug_str "$debug" 2>/dev/null |
+            sed -n 's/^ *\[ *[0-9a-f]*\]  //p' | grep '^GNU C' >>"$tmp/producers" || true
+        ;;
+    *)
+        readelf -z --debug-dump=info "$debug" 2>/dev/null | grep 'DW_AT_producer' >"$tmp/units" || true
+        [ -s "$tmp/units" ] || fail "no compile units in ${debug#"$tmp/dbgsym"}"
+        sed -n 's/^.*DW_AT_producer *: *\(([^)]*): \)\{0,1\}//p' "$tmp/units" |
+            grep -v '^(alt indirect string' >>"$tmp/producers" || true
+        ;;
+    esac
 done <"$tmp/debug-files"
+sort -u -o "$tmp/producers" "$tmp/producers"
+[ -s "$tmp/producers" ] || fail "no compiler options found in the debug symbols"
+while IFS= read -r producer; do
+    cf=$(echo "$producer" | grep -o -- '-fcf-protection=[a-z]*' | tail -n 1)
+    clash=$(echo "$producer" | grep -o -- '-f\(no-\)\{0,1\}stack-clash-protection' | tail -n 1)
+    if [ "$cf" != -fcf-protection=full ] || [ "$clash" != -fstack-clash-protection ]; then
+        fail "compiled without -fcf-protection=full or -fstack-clash-protection: $producer"
+    fi
+done <"$tmp/producers"
 
 # Nothing of the building machine: neither the identity its environment offered
 # nor where the sources and the build were. Debug symbols included.
