@@ -1,11 +1,15 @@
 // SPDX-License-Identifier: GPL-3.0-or-later
 // Micro-benchmarks of the record files on the disk that holds TMPDIR: storing a
-// record that beats the old one, and reading the pair as start-up does.
+// record that beats the old one, and reading the pair as start-up does; then
+// both through the record keeper of this build, as the installed game does,
+// in the record directory of this build.
 
+#include "keeper/client.h"
 #include "records/posixfilesystem.h"
 #include "records/recordfiles.h"
 #include "spread.h"
 
+#include <QDir>
 #include <QTemporaryDir>
 
 namespace zarvoni::bench {
@@ -50,9 +54,50 @@ void readRecord(benchmark::State &state) {
     }
 }
 
+// The keeper of this build, on the record directory it was built for, emptied
+// first: the keeper refuses scores beyond 32767.
+struct KeeperDirectory {
+    KeeperDirectory() {
+        QDir records(QStringLiteral(ZARVONI_RECORD_DIR));
+        for (const QString &name : records.entryList(QDir::Files | QDir::Hidden))
+            records.remove(name);
+    }
+    keeper::KeeperRecords keeper{QStringLiteral(ZARVONI_KEEPER),
+                                 QStringLiteral(ZARVONI_RECORD_DIR)};
+};
+
+// A keeper started, storing a better score, and its answer read.
+void storeThroughKeeper(benchmark::State &state) {
+    KeeperDirectory records;
+    int score = 0;
+    for (auto _ : state) {
+        const records::StoreResult result =
+            records.keeper.store(QString::number(++score), QStringLiteral("Anna"));
+        if (result.outcome != records::StoreResult::Outcome::Stored) {
+            state.SkipWithError("the better score was not stored through the keeper");
+            break;
+        }
+    }
+}
+
+// A keeper started, reading the pair, and its answer read.
+void readThroughKeeper(benchmark::State &state) {
+    KeeperDirectory records;
+    records.keeper.store(QStringLiteral("12"), QStringLiteral("Anna"));
+    for (auto _ : state) {
+        const records::ReadResult record = records.keeper.read();
+        if (!record.ok() || record.pair.name != u"Anna\r\n") {
+            state.SkipWithError("the pair was not read through the keeper");
+            break;
+        }
+    }
+}
+
 } // namespace
 
 BENCHMARK(storeRecord)->Apply(withSpread);
 BENCHMARK(readRecord)->Apply(withSpread);
+BENCHMARK(storeThroughKeeper)->Apply(withSpread);
+BENCHMARK(readThroughKeeper)->Apply(withSpread);
 
 } // namespace zarvoni::bench

@@ -65,17 +65,17 @@ struct KeeperRecords::Run {
     }
 };
 
-KeeperRecords::KeeperRecords(QString program, QString directory, Timeouts timeouts)
+KeeperRecords::KeeperRecords(QString program, const QString &directory, Timeouts timeouts)
     : m_program(std::move(program)), m_directory(records::withTrailingSeparator(directory)),
       m_timeouts(timeouts) {}
 
 records::ReadResult KeeperRecords::read() {
-    const Run run = this->run({QStringLiteral("read")}, QByteArray(), m_timeouts.read);
-    if (run.end == Run::End::Answered) {
-        if (std::optional<records::ReadResult> result = readAnswer(run.output, run.status))
+    const Run keeper = run({QStringLiteral("read")}, QByteArray(), m_timeouts.read);
+    if (keeper.end == Run::End::Answered) {
+        if (std::optional<records::ReadResult> result = readAnswer(keeper.output, keeper.status))
             return *std::move(result);
     }
-    return {records::ReadResult::Outcome::Failed, {}, run.problem(m_program) + kNotShown};
+    return {records::ReadResult::Outcome::Failed, {}, keeper.problem(m_program) + kNotShown};
 }
 
 records::StoreResult KeeperRecords::store(const QString &score, const QString &name) {
@@ -90,15 +90,15 @@ records::StoreResult KeeperRecords::store(const QString &score, const QString &n
         return *std::move(tooLong);
     }
     const QByteArray bytes = name.toUtf8();
-    const Run run = this->run({QStringLiteral("store"), score, QString::number(bytes.size())},
-                              bytes, m_timeouts.store);
-    if (run.end == Run::End::Answered) {
-        if (std::optional<records::StoreResult> result = storeAnswer(run.output, run.status))
+    const Run keeper = run({QStringLiteral("store"), score, QString::number(bytes.size())}, bytes,
+                           m_timeouts.store);
+    if (keeper.end == Run::End::Answered) {
+        if (std::optional<records::StoreResult> result = storeAnswer(keeper.output, keeper.status))
             return *std::move(result);
     }
-    if (run.end == Run::End::NotStarted)
-        return {Outcome::Failed, run.problem(m_program) + kNotStored};
-    return {Outcome::Unknown, run.problem(m_program) + kUnknown};
+    if (keeper.end == Run::End::NotStarted)
+        return {Outcome::Failed, keeper.problem(m_program) + kNotStored};
+    return {Outcome::Unknown, keeper.problem(m_program) + kUnknown};
 }
 
 KeeperRecords::Run KeeperRecords::run(const QStringList &arguments, const QByteArray &input,

@@ -24,7 +24,7 @@ class KeeperRecords final : public records::RecordStore {
 public:
     // program: the keeper's path; directory: the record directory it was built for,
     // which the messages name.
-    KeeperRecords(QString program, QString directory, Timeouts timeouts = {});
+    KeeperRecords(QString program, const QString &directory, Timeouts timeouts = {});
 
     records::ReadResult read() override;
     records::StoreResult store(const QString &score, const QString &name) override;

@@ -44,7 +44,9 @@ int answer(const keeper::Answer &reply) {
 
 } // namespace
 
-int main(int argc, char *argv[]) {
+// An exception (memory running out) ends the keeper as a kill would: the pair
+// on disk stays whole, and the game is told that the keeper stopped.
+int main(int argc, char *argv[]) { // NOLINT(bugprone-exception-escape)
     keeper::secureProcess(argv, keeper::status::kFailed);
 
     // argv[0] is the program's name; a caller may leave even that out.
@@ -53,7 +55,7 @@ int main(int argc, char *argv[]) {
         keeper::parseArguments(arguments.empty() ? arguments : arguments.subspan(1));
     if (const QString *refused = std::get_if<QString>(&parsed))
         return answer(keeper::refusal(*refused));
-    const keeper::Request &request = std::get<keeper::Request>(parsed);
+    const auto &request = std::get<keeper::Request>(parsed);
 
     records::PosixFileSystem fileSystem;
     records::InProcessRecords records(QStringLiteral(ZARVONI_RECORD_DIR), fileSystem);

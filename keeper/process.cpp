@@ -67,7 +67,7 @@ void limitLifetime() {
 
 } // namespace
 
-void secureProcess(char *argv[], int failureStatus) {
+void secureProcess(char **argv, int failureStatus) {
     // First the limits: a caller's low limit on descriptors must not keep the
     // standard ones from being opened.
     for (const int resource : {RLIMIT_NOFILE, RLIMIT_FSIZE, RLIMIT_CPU, RLIMIT_AS, RLIMIT_DATA})

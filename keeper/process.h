@@ -26,6 +26,6 @@ constexpr std::chrono::seconds kLifetime{15};
 // - resource limits raised to what the caller's hard limits allow, no core file;
 // - a timer that kills it once kLifetime has passed, stopped or not.
 // Exits with the keeper's failure status when the descriptors cannot be made safe.
-void secureProcess(char *argv[], int failureStatus);
+void secureProcess(char **argv, int failureStatus);
 
 } // namespace zarvoni::keeper

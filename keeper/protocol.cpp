@@ -3,6 +3,8 @@
 
 #include <QList>
 
+#include <algorithm>
+#include <array>
 #include <initializer_list>
 #include <utility>
 
@@ -37,6 +39,7 @@ QString refused(const QString &why) {
 
 struct Field {
     QByteArray key;
+    // cppcheck-suppress unusedStructMember ; read through Parsed::fields
     QString value;
 };
 
@@ -62,14 +65,8 @@ struct Parsed {
 
     // Whether the fields are exactly these keys, in this order.
     bool has(std::initializer_list<const char *> keys) const {
-        if (fields.size() != qsizetype(keys.size()))
-            return false;
-        qsizetype i = 0;
-        for (const char *key : keys) {
-            if (fields[i++].key != key)
-                return false;
-        }
-        return true;
+        return std::ranges::equal(
+            fields, keys, [](const Field &field, const char *key) { return field.key == key; });
     }
     QString message() const { return fields.isEmpty() ? QString() : fields.back().value; }
 };
@@ -212,14 +209,14 @@ std::optional<records::StoreResult> storeAnswer(const QByteArray &text, int stat
         StoreOutcome result;
         bool message;
     };
-    static constexpr Kind kKinds[] = {
-        {"stored", status::kDone, StoreOutcome::Stored, false},
-        {"not-better", status::kNotBetter, StoreOutcome::NotBetter, false},
-        {"pending", status::kPending, StoreOutcome::Pending, true},
-        {"failed", status::kFailed, StoreOutcome::Failed, true},
-        {"busy", status::kBusy, StoreOutcome::Busy, true},
+    static constexpr std::array kKinds = {
+        Kind{"stored", status::kDone, StoreOutcome::Stored, false},
+        Kind{"not-better", status::kNotBetter, StoreOutcome::NotBetter, false},
+        Kind{"pending", status::kPending, StoreOutcome::Pending, true},
+        Kind{"failed", status::kFailed, StoreOutcome::Failed, true},
+        Kind{"busy", status::kBusy, StoreOutcome::Busy, true},
         // The keeper did nothing: a refused request changes no file.
-        {"refused", status::kRefused, StoreOutcome::Failed, true},
+        Kind{"refused", status::kRefused, StoreOutcome::Failed, true},
     };
     for (const Kind &kind : kKinds) {
         if (answer->outcome != kind.outcome || status != kind.status)

@@ -283,7 +283,7 @@ RecordFiles::Problem RecordFiles::copyPending(const QByteArray &scoreLine,
                                               const QByteArray &nameLine) {
     for (const auto &[fileName, line] :
          {std::pair{kScoreFile, &scoreLine}, std::pair{kNameFile, &nameLine}}) {
-        if (const Problem problem = writeInPlace(fileName, *line); problem.isProblem())
+        if (Problem problem = writeInPlace(fileName, *line); problem.isProblem())
             return problem;
     }
     if (const FileProblem problem = m_fileSystem.syncDirectory(m_directory); problem.isProblem())

@@ -700,11 +700,12 @@ TEST_F(RecordFilesTest, AHardLinkedLockFileKeepsItsMode) {
 bool opens(pid_t pid, const QString &path) {
     const QString fds = QStringLiteral("/proc/%1/fd").arg(pid);
     for (int tries = 0; tries < 500; ++tries) {
-        for (const QString &fd :
-             QDir(fds).entryList(QDir::AllEntries | QDir::System | QDir::NoDotAndDotDot)) {
-            if (QFile::symLinkTarget(fds + u'/' + fd) == path)
-                return true;
-        }
+        const QStringList open =
+            QDir(fds).entryList(QDir::AllEntries | QDir::System | QDir::NoDotAndDotDot);
+        if (std::ranges::any_of(open, [&](const QString &fd) {
+                return QFile::symLinkTarget(fds + u'/' + fd) == path;
+            }))
+            return true;
         ::usleep(10'000);
     }
     return false;
