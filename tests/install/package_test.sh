@@ -196,15 +196,16 @@ for text in "$stranger_name" "$stranger_email" "$src" "$out"; do
     fi
 done
 
-# Maintainer scripts: only the post-removal step of our own, which purges the record.
-[ ! -e "$tmp/deb/DEBIAN/postinst" ] || fail "a post-install script: $(cat "$tmp/deb/DEBIAN/postinst")"
-postrm=$tmp/deb/DEBIAN/postrm
-if [ ! -x "$postrm" ]; then
-    fail "no executable postrm"
-else
-    sh -n "$postrm" || fail "postrm is not valid sh"
-    grep -qF "$record_dir\"" "$postrm" || fail "postrm does not name $record_dir"
-fi
+# Maintainer scripts: the post-install step, which closes a record directory an
+# earlier version left open, and the post-removal step, which purges the record.
+for script in postinst postrm; do
+    if [ ! -x "$tmp/deb/DEBIAN/$script" ]; then
+        fail "no executable $script"
+    else
+        sh -n "$tmp/deb/DEBIAN/$script" || fail "$script is not valid sh"
+        grep -qF "$record_dir" "$tmp/deb/DEBIAN/$script" || fail "$script does not name $record_dir"
+    fi
+done
 stop_if_failed
 
 if [ "$(id -u)" -ne 0 ]; then
@@ -223,6 +224,14 @@ run_dpkg() {
 }
 records=$inst$record_dir
 
+# What an earlier version left: the record directory open to others, 2775, and
+# a lock file of a pupil's own, 0664.
+mkdir -p "$records"
+chgrp games "$records"
+chmod 2775 "$records"
+: >"$records/.zarvoni.lock"
+chown 64011:games "$records/.zarvoni.lock"
+chmod 664 "$records/.zarvoni.lock"
 run_dpkg -i "$deb"
 games=$(getent group games | cut -d: -f3)
 keeper=$inst/usr/lib/games/zarvoni/zarvoni-keeper
