@@ -449,6 +449,10 @@ struct BadEntry {
     bool replaceable; // a store renames its new file over it
 };
 
+void PrintTo(const BadEntry &b, std::ostream *os) {
+    *os << b.label;
+}
+
 void makeFifo(const QString &path) {
     ::mkfifo(QFile::encodeName(path).constData(), 0644);
 }
