@@ -24,6 +24,8 @@ SCORE_FILE, NAME_FILE, LOCK_FILE = "eq.txt", "neq.txt", ".zarvoni.lock"
 REFUSED, FAILED = 64, 3
 LIFETIME = 15  # seconds a keeper may run before its own timer kills it
 MAX_NAME_BYTES = 4 * (64 * 1024 - 2)
+# Set by tools/check-sanitizers for a build with AddressSanitizer.
+SANITIZED = "ASAN_OPTIONS" in os.environ
 
 
 class Keeper:
@@ -252,7 +254,11 @@ def limits(k):
              True)):
         k.case = label
         k.reset()
-        k.check_answer(k.store(6, b"Anna", preexec=preexec), status, outcome)
+        result = k.store(6, b"Anna", preexec=preexec)
+        # A sanitizer's runtime, in a build made with one, may itself need more
+        # descriptors than a tight limit leaves, and stop the keeper first.
+        if not (SANITIZED and not stored and result[0] == 1 and result[1] == b""):
+            k.check_answer(result, status, outcome)
         k.check_pair(*((b"6\r\n", b"Anna\r\n") if stored else (b"5\r\n", b"Bruno\r\n")))
 
 
