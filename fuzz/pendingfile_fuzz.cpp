@@ -7,6 +7,7 @@
 // Input: the bytes of the pending file, beside the pair "5" and "Bruno".
 
 #include "check.h"
+#include "scratch.h"
 
 #include "records/codepage.h"
 #include "records/posixfilesystem.h"
@@ -15,7 +16,6 @@
 #include <QByteArray>
 #include <QDir>
 #include <QFile>
-#include <QTemporaryDir>
 
 #include <cstddef>
 #include <cstdint>
@@ -24,25 +24,8 @@ namespace {
 
 using namespace zarvoni::records;
 using zarvoni::fuzz::check;
-
-QString directory() {
-    static QTemporaryDir dir(qEnvironmentVariable("ZARVONI_FUZZ_TMPDIR", QDir::tempPath()) +
-                             QStringLiteral("/zarvoni-fuzz-XXXXXX"));
-    check(dir.isValid(), "a temporary directory can be made");
-    return withTrailingSeparator(dir.path());
-}
-
-void writeFile(const QString &path, const QByteArray &bytes) {
-    QFile file(path);
-    check(file.open(QIODevice::WriteOnly | QIODevice::Truncate) &&
-              file.write(bytes) == bytes.size(),
-          "a file can be written");
-}
-
-QByteArray fileBytes(const QString &path) {
-    QFile file(path);
-    return file.open(QIODevice::ReadOnly) ? file.readAll() : QByteArrayLiteral("<missing>");
-}
+using zarvoni::fuzz::fileBytes;
+using zarvoni::fuzz::writeFile;
 
 // A line as a store writes it: no longer than a record file, one CR LF, at its end.
 bool isLine(const QByteArray &line) {
@@ -57,7 +40,7 @@ bool isLine(const QByteArray &line) {
 extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t *data, std::size_t size) {
     const QByteArray pending(reinterpret_cast<const char *>(data), static_cast<qsizetype>(size));
     PosixFileSystem fileSystem;
-    RecordFiles files(directory(), fileSystem);
+    RecordFiles files(zarvoni::fuzz::scratchDirectory(), fileSystem);
     for (const QString &name :
          QDir(files.path({})).entryList(QDir::Files | QDir::Hidden | QDir::System))
         QFile::remove(files.path(name));

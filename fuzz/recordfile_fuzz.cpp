@@ -9,6 +9,7 @@
 
 #include "check.h"
 #include "referencenumber.h"
+#include "scratch.h"
 
 #include "game/numberrules.h"
 #include "records/codepage.h"
@@ -18,7 +19,6 @@
 #include <QByteArray>
 #include <QDir>
 #include <QFile>
-#include <QTemporaryDir>
 
 #include <algorithm>
 #include <array>
@@ -31,6 +31,8 @@ namespace {
 
 using namespace zarvoni::records;
 using zarvoni::fuzz::check;
+using zarvoni::fuzz::fileBytes;
+using zarvoni::fuzz::writeFile;
 using Outcome = StoreResult::Outcome;
 
 struct Parts {
@@ -62,26 +64,6 @@ double reference(const QString &text) {
 // The five bytes that Windows-1252 leaves undefined stand for themselves.
 bool isUndefinedByte(unsigned char b) {
     return b == 0x81 || b == 0x8D || b == 0x8F || b == 0x90 || b == 0x9D;
-}
-
-QString directory() {
-    static QTemporaryDir dir(qEnvironmentVariable("ZARVONI_FUZZ_TMPDIR", QDir::tempPath()) +
-                             QStringLiteral("/zarvoni-fuzz-XXXXXX"));
-    check(dir.isValid(), "a temporary directory can be made");
-    return withTrailingSeparator(dir.path());
-}
-
-void writeFile(const QString &path, const QByteArray &bytes) {
-    QFile file(path);
-    check(file.open(QIODevice::WriteOnly | QIODevice::Truncate) &&
-              file.write(bytes) == bytes.size(),
-          "the fuzz input can be written to a record file");
-}
-
-QByteArray fileBytes(const QString &path) {
-    QFile file(path);
-    check(file.open(QIODevice::ReadOnly), "a record file can be opened again");
-    return file.readAll();
 }
 
 // Checks the text read from a record file that holds bytes: its beginning, one
@@ -124,7 +106,7 @@ void checkStoredLine(const QString &line, const QString &stored) {
 extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t *data, std::size_t size) {
     const Parts parts = split(data, size);
     PosixFileSystem fileSystem;
-    RecordFiles files(directory(), fileSystem);
+    RecordFiles files(zarvoni::fuzz::scratchDirectory(), fileSystem);
     const QString scorePath = files.path(kScoreFile);
     const QString namePath = files.path(kNameFile);
     writeFile(scorePath, parts.oldScore);
