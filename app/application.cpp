@@ -1,6 +1,8 @@
 // SPDX-License-Identifier: GPL-3.0-or-later
 #include "app/application.h"
 
+#include "app/screenreaderevents.h"
+
 #include <QApplication>
 #include <QLibraryInfo>
 #include <QLocale>
@@ -21,6 +23,7 @@ void prepareApplication() {
     QApplication::setQuitOnLastWindowClosed(false);
     // The desktop entry's name: the desktop finds the game's icon and name by it.
     QGuiApplication::setDesktopFileName(QStringLiteral(ZARVONI_APP_ID));
+    filterScreenReaderEvents();
 }
 
 } // namespace zarvoni

@@ -11,7 +11,8 @@ namespace zarvoni {
 // - Qt's own Italian translations, so the dialogs' buttons read "Sì", "No", "Annulla";
 // - the program ends when the window says so (closing it ends the game, while a
 //   restart briefly leaves no window on screen), not when the last window closes;
-// - the desktop entry's name, by which the desktop shows the game's icon and name.
+// - the desktop entry's name, by which the desktop shows the game's icon and name;
+// - a screen reader is told only what it can use of the window (screenreaderevents.h).
 void prepareApplication();
 
 } // namespace zarvoni

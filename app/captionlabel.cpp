@@ -1,8 +1,10 @@
 // SPDX-License-Identifier: GPL-3.0-or-later
 #include "app/captionlabel.h"
 
+#include "app/accessiblefactory.h"
 #include "app/images.h"
 
+#include <QAccessibleWidget>
 #include <QPainter>
 #include <QStyle>
 #include <QStyleOption>
@@ -33,48 +35,129 @@ QRect usedRect(const QImage &image) {
     return right < 0 ? QRect() : QRect(QPoint(left, top), QPoint(right, bottom));
 }
 
+// The label as a screen reader sees it: static text named by what it shows.
+class CaptionAccessible final : public QAccessibleWidget {
+public:
+    explicit CaptionAccessible(QWidget *label)
+        : QAccessibleWidget(label, QAccessible::StaticText) {}
+
+    QString text(QAccessible::Text kind) const override {
+        if (kind == QAccessible::Name)
+            return static_cast<const CaptionLabel *>(widget())->spokenName();
+        return QAccessibleWidget::text(kind);
+    }
+};
+
+QAccessibleInterface *makeCaptionAccessible(QWidget *label) {
+    return new CaptionAccessible(label);
+}
+
 } // namespace
 
 CaptionLabel::CaptionLabel(QWidget *parent) : QLabel(parent) {
+    installAccessibleFactory<CaptionLabel, &makeCaptionAccessible>();
     setTextFormat(Qt::PlainText); // names and record files are shown as written
     setIndent(0);
     setMargin(0);
 }
 
 CaptionLabel::Look CaptionLabel::look() const {
-    return {frameStyle(),      lineWidth(), midLineWidth(), margin(), indent(),
-            contentsMargins(), alignment(), wordWrap(),     m_changes};
+    return {frameStyle(),      lineWidth(), midLineWidth(), margin(),  indent(),
+            contentsMargins(), alignment(), wordWrap(),     m_changes, room()};
+}
+
+QSize CaptionLabel::room() const {
+    QSize outer = size();
+    if (m_autoSize && parentWidget())
+        outer = parentWidget()->size() - QSize(x(), y());
+    const QMargins contents = contentsMargins();
+    const int extra = 2 * margin();
+    return QSize(outer.width() - contents.left() - contents.right() - extra,
+                 outer.height() - contents.top() - contents.bottom() - extra)
+        .expandedTo(QSize(1, 1));
 }
 
 void CaptionLabel::setSpokenName(const QString &name) {
     m_spokenName = name;
-    setAccessibleName(name.contains(QLatin1String("%1")) ? name.arg(text()) : name);
+}
+
+QString CaptionLabel::spokenName() const {
+    if (m_spokenName.isEmpty())
+        return shownText();
+    return m_spokenName.contains(QLatin1String("%1")) ? m_spokenName.arg(shownText())
+                                                      : m_spokenName;
+}
+
+QString CaptionLabel::shownText() const {
+    return fittedFor(text()).shown;
 }
 
 void CaptionLabel::setCaption(const QString &caption) {
     setText(caption);
-    if (m_spokenName.contains(QLatin1String("%1")))
-        setAccessibleName(m_spokenName.arg(caption));
     if (!m_autoSize)
         return;
+    Fitted &entry = fittedFor(caption);
+    if (!entry.size.isValid())
+        entry.size = fittedSize(entry.shown);
+    resize(entry.size);
+}
+
+CaptionLabel::Fitted &CaptionLabel::fittedFor(const QString &caption) const {
     const Look now = look();
     if (now != m_fittedLook || m_fitted.size() >= kMaxFitted) {
         m_fitted.clear();
         m_fittedLook = now;
     }
-    auto fitted = m_fitted.constFind(caption);
-    if (fitted == m_fitted.constEnd())
-        fitted = m_fitted.insert(caption, fittedSize());
-    resize(*fitted);
+    auto entry = m_fitted.find(caption);
+    if (entry == m_fitted.end())
+        entry = m_fitted.insert(caption, {cutToRoom(caption, now.room), QSize()});
+    return *entry;
 }
 
-// QLabel's size hint for the caption, from one text layout where QLabel makes three
-// (two more for its minimum size, which an auto-sized label does not need).
-QSize CaptionLabel::fittedSize() const {
+// The lines of the caption that fit in the room, each cut with an ellipsis where it
+// leaves the room; the caption itself when all of it fits. No character that shows
+// is narrower than a pixel, so a line longer than the room is wide in characters is
+// cut to that many before it is measured: a caption of 64 KiB costs no more than one
+// that fills the window.
+QString CaptionLabel::cutToRoom(const QString &caption, QSize room) const {
+    const QFontMetrics metrics = fontMetrics();
+    const int lineSpacing = std::max(metrics.lineSpacing(), 1);
+    // A line that shows only in part still shows.
+    const qsizetype maxLines = std::max((room.height() + lineSpacing - 1) / lineSpacing, 1);
+    const qsizetype maxChars = room.width();
+    QStringList lines;
+    bool cut = false;
+    for (qsizetype start = 0;;) {
+        const qsizetype end = caption.indexOf(u'\n', start);
+        QStringView line =
+            QStringView(caption).sliced(start, (end < 0 ? caption.size() : end) - start);
+        if (line.size() > maxChars) {
+            line = line.first(maxChars);
+            cut = true;
+        }
+        QString shown = line.toString();
+        if (metrics.horizontalAdvance(shown) > room.width()) {
+            shown = metrics.elidedText(shown, Qt::ElideRight, room.width());
+            cut = true;
+        }
+        lines.append(std::move(shown));
+        if (end < 0)
+            break;
+        if (lines.size() == maxLines) {
+            cut = true; // the lines below lie outside the room
+            break;
+        }
+        start = end + 1;
+    }
+    return cut ? lines.join(u'\n') : caption;
+}
+
+// QLabel's size hint for what the label shows, from one text layout where QLabel
+// makes three (two more for its minimum size, which an auto-sized label does not need).
+QSize CaptionLabel::fittedSize(const QString &shown) const {
     if (wordWrap() || indent() > 0 || minimumWidth() > 0 || buddy() != nullptr ||
         textFormat() != Qt::PlainText)
         return sizeHint();
-    const QString shown = text();
     const QMargins contents = contentsMargins();
     const int extra = 2 * margin();
     // QLabel's own flags: expanded tabs, alignment without centring, which would
@@ -89,7 +172,7 @@ QSize CaptionLabel::fittedSize() const {
     const QSize fitted = QSize(bounds.width() + extra + contents.left() + contents.right(),
                                bounds.height() + extra + contents.top() + contents.bottom())
                              .expandedTo(minimumSize());
-    Q_ASSERT(fitted == sizeHint());
+    Q_ASSERT(shown != text() || fitted == sizeHint());
     return fitted;
 }
 
@@ -111,11 +194,11 @@ void CaptionLabel::paintEvent(QPaintEvent *event) {
         m_pictureBytes = 0;
         m_picturesLook = now;
     }
-    const QString shown = text();
+    const QString shown = shownText();
     const QSize pixels = (QSizeF(size()) * ratio).toSize();
     auto picture = m_pictures.find(shown);
     if (picture == m_pictures.end() || picture->image.size() != pixels) {
-        QImage drawn = drawPicture();
+        QImage drawn = drawPicture(shown);
         m_pictureBytes += drawn.sizeInBytes();
         const QRect used = usedRect(drawn);
         picture = m_pictures.insert(shown, {std::move(drawn), used});
@@ -129,12 +212,11 @@ void CaptionLabel::paintEvent(QPaintEvent *event) {
 
 // Draws what QLabel draws for a plain-text caption without indent: the frame, then
 // the caption aligned in the contents rectangle less the margin.
-QImage CaptionLabel::drawPicture() {
+QImage CaptionLabel::drawPicture(const QString &shown) {
     QImage picture = widgetCanvas(*this);
     QPainter painter(&picture);
     painter.setFont(font());
     drawFrame(&painter);
-    const QString shown = text();
     if (shown.isEmpty())
         return picture;
     const int m = margin();

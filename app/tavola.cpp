@@ -175,14 +175,14 @@ void Tavola::cmdNext_Click() {
     paintGradient(exercise);
     // What a screen reader says as the answer box takes the focus: the exercise.
     txtAnswer->setAccessibleDescription(spokenExercise(exercise));
-    cmdNext->setAccessibleDescription(QString());
-    // The box takes the focus before it is emptied, and before "Nuovo calcolo",
-    // which held the focus, is disabled and hands it on. Emptied while unfocused,
-    // the box reports its caret moving; a screen reader handles that report after
-    // the focus has arrived, takes the box as focused without a word, and then
-    // drops the focus change as old news: the new exercise would go unspoken.
-    txtAnswer->setFocus();
+    // The box is emptied before it takes the focus, and "Nuovo calcolo" loses its
+    // verdict and is disabled once it has handed the focus to the box (disabled
+    // first, it would hand it on to "Exit"). A screen reader hears of none of these
+    // changes, as neither control has the focus then (screenreaderevents.h): the one
+    // thing it is told is the focus arriving in an empty box that says the exercise.
     txtAnswer->clear();
+    txtAnswer->setFocus();
+    cmdNext->setAccessibleDescription(QString());
     cmdNext->setEnabled(false);
 }
 

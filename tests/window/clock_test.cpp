@@ -7,6 +7,21 @@
 namespace zarvoni::testing {
 namespace {
 
+// What the clock showed each time the watched widget started to show.
+class ShowsAt final : public QObject {
+public:
+    explicit ShowsAt(const CaptionLabel *clock) : m_clock(clock) {}
+    bool eventFilter(QObject *, QEvent *event) override {
+        if (event->type() == QEvent::Show)
+            at << m_clock->caption();
+        return false;
+    }
+    QStringList at;
+
+private:
+    const CaptionLabel *m_clock;
+};
+
 class Clock : public WindowTest {
 protected:
     void tick(int times) {
@@ -53,15 +68,50 @@ TEST_F(Clock, TheTickAfterZeroEndsTheGameOnce) {
     EXPECT_EQ(caption("lblconto"), "00:00:00");
 }
 
-TEST_F(Clock, TicksArrivingWhileTheFarewellIsOpenDoNotRunItAgain) {
+struct WhileTheFarewellIsOpen {
+    const char *label;
+    void (*arrive)(Tavola &window);
+};
+
+// Without it, GoogleTest prints a row as its raw bytes.
+void PrintTo(const WhileTheFarewellIsOpen &row, std::ostream *os) {
+    *os << row.label;
+}
+
+class FarewellOpen : public Clock, public ::testing::WithParamInterface<WhileTheFarewellIsOpen> {};
+
+// The end-of-game routine runs once and to its end, whatever arrives while its
+// boxes are open; only then does the program end, once.
+TEST_P(FarewellOpen, TheRoutineRunsOnceToItsEnd) {
     load();
     tick(900);
-    t.dialogs.whileOpen = [this](const DialogCall &) { tick(3); };
+    int endsWhileOpen = -1;
+    t.dialogs.whileOpen = [&](const DialogCall &) {
+        GetParam().arrive(*window);
+        endsWhileOpen = t.end.count;
+    };
     tick(1);
+    EXPECT_EQ(endsWhileOpen, 0) << "nothing ends the program while the farewell is open";
     EXPECT_EQ(farewells(), 1);
     EXPECT_EQ(t.end.count, 1);
     EXPECT_EQ(caption("lblconto"), "00:00:00");
+    EXPECT_TRUE(window->close()) << "once the routine has ended, the window closes";
+    EXPECT_EQ(t.end.count, 1);
 }
+
+void ticks(Tavola &window) {
+    for (int i = 0; i < 3; ++i)
+        window.Timer1_Timer();
+}
+
+void closing(Tavola &window) {
+    EXPECT_FALSE(window.close()) << "refused while the routine runs";
+}
+
+INSTANTIATE_TEST_SUITE_P(Arrivals, FarewellOpen,
+                         ::testing::Values(WhileTheFarewellIsOpen{"Ticks", &ticks},
+                                           WhileTheFarewellIsOpen{"ClosingTheWindow", &closing}),
+                         [](const auto &info) { return std::string(info.param.label); });
 
 TEST_F(Clock, TheLastMinuteIsToldToAScreenReaderWithoutMovingTheFocus) {
     start();
@@ -70,16 +120,21 @@ TEST_F(Clock, TheLastMinuteIsToldToAScreenReaderWithoutMovingTheFocus) {
     QAccessibleInterface *spokenNotice = QAccessible::queryAccessibleInterface(notice);
     ASSERT_NE(spokenNotice, nullptr);
     EXPECT_EQ(spokenNotice->role(), QAccessible::Notification);
+    // A screen reader speaks a notification each time it starts to show.
+    ShowsAt shows(find("lblconto"));
+    notice->installEventFilter(&shows);
     while (window->orologio().tempoRestante() > 61)
         tick(1);
     EXPECT_FALSE(notice->isVisible());
     tick(1);
     EXPECT_EQ(caption("lblconto"), "00:01:00");
-    // A screen reader speaks a notification as it starts to show.
     EXPECT_TRUE(notice->isVisible());
     EXPECT_EQ(spokenNotice->text(QAccessible::Name), "Attenzione: ultimo minuto di gioco.");
     EXPECT_TRUE(answerBox()->hasFocus());
     EXPECT_EQ(notice->size(), QSize(0, 0)) << "nothing to see";
+    tick(60);
+    EXPECT_EQ(caption("lblconto"), "00:00:00");
+    EXPECT_EQ(shows.at, QStringList{"00:01:00"}) << "said once, as the last minute begins";
 }
 
 TEST_F(Clock, TheMinimisedCaptionFollowsTheRemainingTime) {

@@ -86,13 +86,32 @@ INSTANTIATE_TEST_SUITE_P(Record, AgainstFive,
                          ::testing::Values(Contest{"Tie", 5, false}, Contest{"Better", 6, true}),
                          [](const auto &info) { return std::string(info.param.label); });
 
-TEST_F(EndOfGame, AnEmptyNameStoresAnEmptyLine) {
-    start(QString());
+struct Name {
+    const char *label;
+    const char *piece;
+    int times;
+};
+
+// Without it, GoogleTest prints a row as its raw bytes.
+void PrintTo(const Name &n, std::ostream *os) {
+    *os << n.label;
+}
+
+class Named : public EndOfGame, public ::testing::WithParamInterface<Name> {};
+
+// The name is stored as the pupil typed it, however little of it the window shows.
+TEST_P(Named, TheNameIsStoredAsTyped) {
+    const QString name = QString::fromUtf8(GetParam().piece).repeated(GetParam().times);
+    start(name);
     score(1);
     leave();
-    EXPECT_EQ(t.dialogs.messagePrompts().value(1), "Ciao , alla prossima sfida!");
-    EXPECT_EQ(t.bytesOf("neq.txt"), "\r\n");
+    EXPECT_EQ(t.dialogs.messagePrompts().value(1), "Ciao " + name + ", alla prossima sfida!");
+    EXPECT_EQ(t.bytesOf("neq.txt"), name.toLatin1() + "\r\n");
 }
+
+INSTANTIATE_TEST_SUITE_P(Names, Named,
+                         ::testing::Values(Name{"Empty", "", 1}, Name{"Long", "Annamaria ", 4000}),
+                         [](const auto &info) { return std::string(info.param.label); });
 
 TEST_F(EndOfGame, EnterAndSpaceOnTheFocusedExitButtonLeaveToo) {
     for (const Qt::Key key : {Qt::Key_Return, Qt::Key_Space}) {

@@ -4,6 +4,8 @@
 
 #include "window/windowfixture.h"
 
+#include "app/screenreaderevents.h"
+
 #include <QAccessible>
 #include <QMenuBar>
 #include <QTest>
@@ -205,6 +207,69 @@ TEST_F(Window, ScreenReadersHearNamesThatSayWhatEachControlIs) {
         EXPECT_FALSE(heard.contains(QLatin1String(silent))) << silent;
     EXPECT_EQ(heard.size(), 26) << heard.join(u' ').toStdString();
 }
+
+struct Report {
+    const char *label;
+    const char *control;
+    std::function<std::unique_ptr<QAccessibleEvent>(QObject *)> make;
+    bool minimised;
+    bool told;
+};
+
+// Without it, GoogleTest prints a row as its raw bytes.
+void PrintTo(const Report &r, std::ostream *os) {
+    *os << r.label;
+}
+
+std::unique_ptr<QAccessibleEvent> plain(QObject *object, QAccessible::Event type) {
+    return std::make_unique<QAccessibleEvent>(object, type);
+}
+
+class ScreenReaderIsTold : public WindowTest, public ::testing::WithParamInterface<Report> {};
+
+// A screen reader answers each report with queries of its own: it is told of the
+// focus and of what happens where the focus is, not of each caption, clock tick or
+// change to a control that it reads anyway when the focus arrives.
+TEST_P(ScreenReaderIsTold, OnlyWhatItCanSpeak) {
+    const Report &row = GetParam();
+    start();
+    if (row.minimised)
+        window->showMinimized();
+    ASSERT_TRUE(answerBox()->hasFocus() || row.minimised);
+    QObject *control = row.control == std::string("Tavola")
+                           ? static_cast<QObject *>(window.get())
+                           : window->findChild<QObject *>(QString::fromLatin1(row.control));
+    ASSERT_NE(control, nullptr) << row.control;
+    EXPECT_EQ(reachesScreenReader(*row.make(control)), row.told);
+
+    const QAccessible::UpdateHandler installed = QAccessible::installUpdateHandler(nullptr);
+    QAccessible::installUpdateHandler(installed);
+    EXPECT_NE(installed, nullptr) << "the game filters what a screen reader is told";
+}
+
+INSTANTIATE_TEST_SUITE_P(
+    Reports, ScreenReaderIsTold,
+    ::testing::Values(
+        Report{"ClockTick", "lblconto",
+               [](QObject *o) { return plain(o, QAccessible::NameChanged); }, false, false},
+        Report{"NewCount", "lblScore",
+               [](QObject *o) { return plain(o, QAccessible::NameChanged); }, false, false},
+        Report{"VerdictBeforeTheFocus", "cmdNext",
+               [](QObject *o) { return plain(o, QAccessible::DescriptionChanged); }, false, false},
+        Report{"FocusArrives", "cmdNext", [](QObject *o) { return plain(o, QAccessible::Focus); },
+               false, true},
+        Report{"TypedInTheFocusedBox", "txtAnswer",
+               [](QObject *o) {
+                   return std::make_unique<QAccessibleTextInsertEvent>(o, 0, QStringLiteral("5"));
+               },
+               false, true},
+        Report{"LastMinuteNotice", "annuncio",
+               [](QObject *o) { return plain(o, QAccessible::ObjectShow); }, false, true},
+        Report{"TitleWhileShown", "Tavola",
+               [](QObject *o) { return plain(o, QAccessible::NameChanged); }, false, true},
+        Report{"TitleWhileMinimised", "Tavola",
+               [](QObject *o) { return plain(o, QAccessible::NameChanged); }, true, false}),
+    [](const auto &info) { return std::string(info.param.label); });
 
 TEST_F(Window, TimerTicksEveryHalfSecondPrecisely) {
     create();

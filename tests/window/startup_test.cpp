@@ -87,6 +87,11 @@ struct RecordRow {
     QString name;
 };
 
+// Without it, GoogleTest prints a row as its raw bytes.
+void PrintTo(const RecordRow &r, std::ostream *os) {
+    *os << r.label;
+}
+
 class RecordAtStartup : public WindowTest, public ::testing::WithParamInterface<RecordRow> {};
 
 // The record line shows whatever can be read, never a score beside the wrong name,
@@ -105,6 +110,12 @@ TEST_P(RecordAtStartup, ShowsWhatCanBeReadAndSaysWhatCannot) {
     }
     EXPECT_EQ(caption("lblpunti"), row.score);
     EXPECT_EQ(caption("lblnome"), row.name);
+    // However long the name, the label shows, and a screen reader is given, what fits
+    // on the window.
+    CaptionLabel *holder = find("lblnome");
+    EXPECT_LE(holder->geometry().right(), window->centralWidget()->width());
+    EXPECT_EQ(spoken(holder), holder->shownText());
+    EXPECT_LE(holder->shownText().size(), window->centralWidget()->width());
     EXPECT_TRUE(timer()->isActive());
     EXPECT_FALSE(caption("lblNum1").isEmpty()) << "the first exercise is posed";
 }
@@ -117,6 +128,9 @@ INSTANTIATE_TEST_SUITE_P(
                                     QDir(t.recordDir.path()).mkdir("eq.txt");
                                 },
                                 "eq.txt", "", ""},
+                      RecordRow{"NameOf64KiB",
+                                [](TestSeams &t) { t.write("neq.txt", QByteArray(65536, 'N')); },
+                                "", "12\r\n", QString(65536, u'N')},
                       RecordRow{"AlteredName",
                                 [](TestSeams &t) { t.write("neq.txt", QByteArray("\0\1\2", 3)); },
                                 "", "12\r\n", QString::fromLatin1("\0\1\2", 3)},

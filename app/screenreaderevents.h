@@ -1,0 +1,25 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
+#pragma once
+// Which of the window's accessibility events reach a screen reader. Qt reports
+// every change of every control, and a screen reader answers each report with
+// queries of its own before it finds that there is nothing to say; on a slow
+// machine that work, not the game's, is what the pupil waits for.
+
+class QAccessibleEvent;
+
+namespace zarvoni {
+
+// Whether a screen reader is told of the event. It is, of everything outside the
+// controls of the game's surface (the window, its dialogs, its menus, the
+// announcer), of every move of the focus, of changes to which objects exist, and
+// of what happens in the control that has the focus. It is not told of changes to
+// the other controls of the surface: no label ever has the focus, and a control's
+// name and description are read when the focus reaches it. Nor of the title of a
+// minimised window, which follows the clock for the task bar.
+bool reachesScreenReader(const QAccessibleEvent &event);
+
+// Installs, once, the filter that hands on only the events reachesScreenReader
+// lets through.
+void filterScreenReaderEvents();
+
+} // namespace zarvoni
