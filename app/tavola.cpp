@@ -180,8 +180,13 @@ void Tavola::cmdNext_Click() {
     // first, it would hand it on to "Exit"). A screen reader hears of none of these
     // changes, as neither control has the focus then (screenreaderevents.h): the one
     // thing it is told is the focus arriving in an empty box that says the exercise.
+    // A box that already has the focus (the pupil went back to it and pressed the
+    // access key) gets no focus event: the exercise is announced instead.
+    const bool focusStays = txtAnswer->hasFocus();
     txtAnswer->clear();
     txtAnswer->setFocus();
+    if (focusStays)
+        m_annuncio->announce(txtAnswer->accessibleDescription());
     cmdNext->setAccessibleDescription(QString());
     cmdNext->setEnabled(false);
 }

@@ -227,15 +227,24 @@ def screen_reader(s):
 def orca(s):
     """With the Orca screen reader listening, a pupil who only listens hears each
     exercise, every next one too, and each verdict with the right answer and the
-    counters."""
+    counters; the last next exercise is asked for with Alt+N from the answer box,
+    where the focus does not move."""
     reader = s.start_orca()
     play = Play(s)
     s.start_game()
     play.start("Dario")
     for number, correct in enumerate((False, True, False), start=1):
-        if number > 1:
+        if number == 2:
             play.next_exercise()
+        elif number == 3:
+            back_to_the_answer_box(s)
+            s.step("Alt+N in the answer box")
+            s.key("alt+n")
+            s.wait_window("a new exercise, ready for an answer", lambda v: v.ready_for_answer())
         sentence = spoken_exercise(s.window())
+        if number == 3:
+            # Announced, not read with the focus: Orca names the role first.
+            sentence = f"notification {sentence}"
         s.step(f"Orca says the exercise: {sentence!r}")
         reader.wait_for(sentence)
         play.answer(number, correct)
@@ -243,6 +252,22 @@ def orca(s):
         reader.wait_for(play.verdict)
     log(f"    Orca said: {reader.spoken!r}")
     # The end of the game is another scenario's; the session ends this one.
+
+
+def back_to_the_answer_box(s):
+    s.step("Shift+Tab back to the answer box")
+    before = s.window().focused()
+    for _ in range(4):
+        s.key("shift+Tab")
+
+        def moved(view, name=before.name if before else None):
+            now = view.focused()
+            return now is not None and now.name != name
+
+        before = s.wait_window("the focus to move back", moved).focused()
+        if before.name == "Risposta":
+            return
+    s.check(False, "the focus back in the answer box within four Shift+Tabs", before)
 
 
 def tab_round(s):

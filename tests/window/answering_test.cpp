@@ -117,6 +117,7 @@ struct NextKey {
     const char *label;
     Qt::Key key;
     Qt::KeyboardModifiers modifiers;
+    bool fromTheAnswerBox = false; // the pupil went back to the box before the key
 };
 
 class NextExerciseKey : public WindowTest, public ::testing::WithParamInterface<NextKey> {};
@@ -125,6 +126,9 @@ TEST_P(NextExerciseKey, PosesTheNextExercise) {
     start();
     answerWrong();
     t.random.script(drawsFor(2, 6, 4, 2));
+    if (GetParam().fromTheAnswerBox)
+        answerBox()->setFocus();
+    auto *notice = find<QWidget>("annuncio");
     QTest::keyClick(static_cast<QWidget *>(nullptr), GetParam().key, GetParam().modifiers);
     // An access key clicks the button a moment later, as it shows it pressed.
     ASSERT_TRUE(QTest::qWaitFor([this] { return !nextButton()->isEnabled(); }));
@@ -133,6 +137,11 @@ TEST_P(NextExerciseKey, PosesTheNextExercise) {
     EXPECT_TRUE(answerBox()->hasFocus());
     EXPECT_EQ(spoken(answerBox(), QAccessible::Description),
               "6 più 4 uguale 2 X più 8. Quanto vale X?");
+    // The focus arriving says the exercise; a focus that stays gets it announced.
+    EXPECT_EQ(notice->isVisible(), GetParam().fromTheAnswerBox);
+    if (GetParam().fromTheAnswerBox) {
+        EXPECT_EQ(spoken(notice), "6 più 4 uguale 2 X più 8. Quanto vale X?");
+    }
     EXPECT_FALSE(nextButton()->isEnabled());
     EXPECT_EQ(spoken(nextButton(), QAccessible::Description), "Go") << "no verdict yet";
     EXPECT_EQ(surfaceColourAt({300, 0}), QColor(120, 80, 0)) << "the gradient paints over black";
@@ -141,7 +150,9 @@ TEST_P(NextExerciseKey, PosesTheNextExercise) {
 INSTANTIATE_TEST_SUITE_P(Keys, NextExerciseKey,
                          ::testing::Values(NextKey{"Enter", Qt::Key_Return, Qt::NoModifier},
                                            NextKey{"Space", Qt::Key_Space, Qt::NoModifier},
-                                           NextKey{"AltN", Qt::Key_N, Qt::AltModifier}),
+                                           NextKey{"AltN", Qt::Key_N, Qt::AltModifier},
+                                           NextKey{"AltNFromTheAnswerBox", Qt::Key_N,
+                                                   Qt::AltModifier, true}),
                          [](const auto &info) { return std::string(info.param.label); });
 
 TEST_F(Answering, TheFocusArrivesInABoxAlreadyEmptiedAndHoldingTheNextExercise) {
