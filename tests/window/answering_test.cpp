@@ -120,6 +120,11 @@ struct NextKey {
     bool fromTheAnswerBox = false; // the pupil went back to the box before the key
 };
 
+// Without it, GoogleTest prints the row's bytes, padding included.
+void PrintTo(const NextKey &k, std::ostream *os) {
+    *os << k.label;
+}
+
 class NextExerciseKey : public WindowTest, public ::testing::WithParamInterface<NextKey> {};
 
 TEST_P(NextExerciseKey, PosesTheNextExercise) {
