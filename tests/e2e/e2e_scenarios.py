@@ -256,18 +256,26 @@ def orca(s):
 
 def back_to_the_answer_box(s):
     s.step("Shift+Tab back to the answer box")
-    before = s.window().focused()
+    focused = s.window().focused()
     for _ in range(4):
-        s.key("shift+Tab")
-
-        def moved(view, name=before.name if before else None):
-            now = view.focused()
-            return now is not None and now.name != name
-
-        before = s.wait_window("the focus to move back", moved).focused()
-        if before.name == "Risposta":
+        focused = move_focus(s, "shift+Tab", focused).focused()
+        if focused.name == "Risposta":
             return
-    s.check(False, "the focus back in the answer box within four Shift+Tabs", before)
+    s.check(False, "the focus back in the answer box within four Shift+Tabs", focused)
+
+
+def move_focus(s, key, focused):
+    """Press key and wait for the focus to leave the control that has it; the view
+    with the control that has it now."""
+    before = focused.name if focused else None
+    s.key(key)
+
+    def moved(view):
+        now = view.focused()
+        return now is not None and now.name != before
+
+    return s.wait_window(f"the focus to move on from {before!r} to a control of the window",
+                         moved)
 
 
 def tab_round(s):
@@ -279,14 +287,7 @@ def tab_round(s):
             previous)
     visited = []
     while True:
-        s.key("Tab")
-
-        def moved(view, before=previous.name):
-            now = view.focused()
-            return now is not None and now.name != before
-
-        view = s.wait_window(f"the focus to move on from {previous.name!r} to a control of "
-                             "the window", moved)
+        view = move_focus(s, "Tab", previous)
         previous = view.focused()
         visited.append(previous.name)
         s.check(previous.showing and view.covering(previous) is None,
