@@ -14,6 +14,19 @@
 
 namespace zarvoni::records {
 
+// What tells a file from another that later takes its name: where it lies, its
+// number there, and when its contents or its entry last changed. A store never
+// changes a record file in place, it renames a new one over it; so a file whose
+// identity is the same before and after a read was not replaced meanwhile.
+struct FileIdentity {
+    quint64 device = 0;
+    quint64 file = 0;
+    qint64 size = 0;
+    qint64 modified = 0; // nanoseconds, or the system's own unit
+    qint64 changed = 0;
+    bool operator==(const FileIdentity &) const = default;
+};
+
 class FileSystem {
 public:
     virtual ~FileSystem() = default;
@@ -28,6 +41,9 @@ public:
     // Reads at most maxBytes from the beginning of a regular file, never following
     // a link and never opening a FIFO or a device.
     virtual FileProblem readBeginning(const QString &path, qint64 maxBytes, QByteArray &bytes) = 0;
+    // The identity of what stands at path, never following a link; System(ENOENT)
+    // when nothing does.
+    virtual FileProblem identify(const QString &path, FileIdentity &identity) = 0;
     // Creates path, which must not exist, as a file for the group closed to others,
     // writes bytes into it and flushes it to the disk. On failure nothing stays.
     virtual FileProblem writeNew(const QString &path, const QByteArray &bytes) = 0;
