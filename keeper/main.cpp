@@ -1,8 +1,11 @@
 // SPDX-License-Identifier: GPL-3.0-or-later
 // The record keeper: reads the record, or stores a better one, in the one record
 // directory fixed at build time, for a game that may not write there itself.
-// Installed set-group-id games; see protocol.h for what it accepts and answers.
+// Installed set-user-id and set-group-id to a user of its own; see protocol.h for
+// what it accepts and answers.
 
+#include "keeper/callerslots.h"
+#include "keeper/conditions.h"
 #include "keeper/process.h"
 #include "keeper/protocol.h"
 #include "records/posixfilesystem.h"
@@ -11,6 +14,8 @@
 #include <QByteArray>
 
 #include <cerrno>
+#include <chrono>
+#include <poll.h>
 #include <span>
 #include <unistd.h>
 #include <variant>
@@ -18,13 +23,50 @@
 namespace {
 
 using namespace zarvoni;
+using Clock = std::chrono::steady_clock;
+
+// The record's file work, but that a keeper holding the lock dies soon: a store
+// waits longer for the lock than any keeper may hold it.
+class KeeperFileSystem final : public records::PosixFileSystem {
+public:
+    std::unique_ptr<Lock> lock(const QString &path, LockMode mode, std::chrono::milliseconds wait,
+                               records::FileProblem &problem) override {
+        std::unique_ptr<Lock> held = PosixFileSystem::lock(path, mode, wait, problem);
+        if (held)
+            keeper::shortenLifetime();
+        return held;
+    }
+};
 
 // Reads the name from standard input, and one byte more, which tells a longer
-// input; how many bytes it found, or -1 when reading failed.
+// input, for kNameWait at most: a caller who sends nothing holds up only their
+// own request. How many bytes it found, or -1 when reading failed.
 qsizetype readName(qsizetype size, QByteArray &name) {
-    if (records::readAtMost(STDIN_FILENO, size + 1, name).isProblem())
-        return -1;
-    return name.size();
+    const Clock::time_point deadline = Clock::now() + keeper::kNameWait;
+    name.resize(size + 1);
+    qsizetype done = 0;
+    while (done <= size) {
+        const auto left =
+            std::chrono::duration_cast<std::chrono::milliseconds>(deadline - Clock::now());
+        pollfd input{STDIN_FILENO, POLLIN, 0};
+        const int ready = ::poll(&input, 1, int(std::max<long long>(left.count(), 0)));
+        if (ready < 0 && errno == EINTR)
+            continue;
+        if (ready < 0)
+            return -1;
+        if (ready == 0)
+            break;
+        const ssize_t n = ::read(STDIN_FILENO, name.data() + done, size_t(size + 1 - done));
+        if (n < 0 && errno == EINTR)
+            continue;
+        if (n < 0)
+            return -1;
+        if (n == 0)
+            break;
+        done += n;
+    }
+    name.truncate(done);
+    return done;
 }
 
 // The answer goes to whoever asked; if nobody reads it, the exit status still tells.
@@ -47,7 +89,7 @@ int answer(const keeper::Answer &reply) {
 // An exception (memory running out) ends the keeper as a kill would: the pair
 // on disk stays whole, and the game is told that the keeper stopped.
 int main(int argc, char *argv[]) { // NOLINT(bugprone-exception-escape)
-    keeper::secureProcess(argv, keeper::status::kFailed);
+    const uid_t caller = keeper::secureProcess(argv, keeper::status::kFailed);
 
     // argv[0] is the program's name; a caller may leave even that out.
     const std::span<const char *const> arguments(argv, argc < 1 ? 0 : std::size_t(argc));
@@ -57,8 +99,18 @@ int main(int argc, char *argv[]) { // NOLINT(bugprone-exception-escape)
         return answer(keeper::refusal(*refused));
     const auto &request = std::get<keeper::Request>(parsed);
 
-    records::PosixFileSystem fileSystem;
-    records::InProcessRecords records(QStringLiteral(ZARVONI_RECORD_DIR), fileSystem);
+    // Nothing is locked before the keeper knows it can finish what it starts.
+    if (const QString unsafe = keeper::unsafeConditions(); !unsafe.isEmpty())
+        return answer(keeper::refusal(unsafe));
+    if (!keeper::limitLifetime())
+        return answer(keeper::refusal(keeper::noLifetime()));
+    const QString directory = QStringLiteral(ZARVONI_RECORD_DIR);
+    const keeper::CallerSlot slot(directory, caller);
+    if (!slot.taken())
+        return answer(keeper::refusal(keeper::tooManyKeepers()));
+
+    KeeperFileSystem fileSystem;
+    records::InProcessRecords records(directory, fileSystem);
     if (request.kind == keeper::Request::Kind::Read)
         return answer(keeper::answerTo(records.read()));
 

@@ -6,6 +6,7 @@
 #include <cstdlib>
 #include <ctime>
 #include <fcntl.h>
+#include <grp.h>
 #include <sys/prctl.h>
 #include <sys/resource.h>
 #include <sys/stat.h>
@@ -15,8 +16,12 @@ namespace zarvoni::keeper {
 
 namespace {
 
-// Record files are the group's alone; the code gives each file its mode anyway.
+// Record files are the keeper's alone; the code gives each file its mode anyway.
 constexpr mode_t kUmask = 007;
+
+// The timer of limitLifetime, once armed.
+timer_t g_lifetime{};
+bool g_lifetimeArmed = false;
 
 void raiseToHardLimit(int resource) {
     rlimit limit{};
@@ -36,6 +41,25 @@ void openStandardDescriptors(int failureStatus) {
     }
 }
 
+// Every id the keeper's own. The pupil who started it keeps no id in it: the
+// kernel lets a user signal, stop, trace, renice or limit only a process whose
+// real or saved user id is that user's.
+void becomeOwnUser(int failureStatus) {
+    const gid_t group = ::getegid();
+    const uid_t user = ::geteuid();
+    // Only a privileged caller's keeper may drop the caller's supplementary groups;
+    // they give no power over the keeper, which opens only its own files.
+    (void)::setgroups(0, nullptr);
+    uid_t ruid = 0, euid = 0, suid = 0;
+    gid_t rgid = 0, egid = 0, sgid = 0;
+    // The group first: the user id may be needed to change it.
+    if (::setresgid(group, group, group) != 0 || ::setresuid(user, user, user) != 0 ||
+        ::getresuid(&ruid, &euid, &suid) != 0 || ::getresgid(&rgid, &egid, &sgid) != 0 ||
+        ruid != user || euid != user || suid != user || rgid != group || egid != group ||
+        sgid != group)
+        ::_exit(failureStatus);
+}
+
 void resetSignals() {
     for (int signal = 1; signal < NSIG; ++signal) {
         if (signal != SIGKILL && signal != SIGSTOP)
@@ -51,26 +75,13 @@ void resetSignals() {
         (void)std::signal(signal, SIG_IGN);
 }
 
-// SIGKILL wakes and ends a stopped process too, and no caller can catch, block
-// or cancel it: the kernel releases the lock of a keeper that was held up.
-void limitLifetime() {
-    sigevent event{};
-    event.sigev_notify = SIGEV_SIGNAL;
-    event.sigev_signo = SIGKILL;
-    timer_t timer{};
-    if (::timer_create(CLOCK_MONOTONIC, &event, &timer) != 0)
-        return;
-    itimerspec when{};
-    when.it_value.tv_sec = kLifetime.count();
-    (void)::timer_settime(timer, 0, &when, nullptr);
-}
-
 } // namespace
 
-void secureProcess(char **argv, int failureStatus) {
+uid_t secureProcess(char **argv, int failureStatus) {
     // First the limits: a caller's low limit on descriptors must not keep the
     // standard ones from being opened.
-    for (const int resource : {RLIMIT_NOFILE, RLIMIT_FSIZE, RLIMIT_CPU, RLIMIT_AS, RLIMIT_DATA})
+    for (const int resource : {RLIMIT_NOFILE, RLIMIT_FSIZE, RLIMIT_CPU, RLIMIT_AS, RLIMIT_DATA,
+                               RLIMIT_STACK, RLIMIT_SIGPENDING})
         raiseToHardLimit(resource);
     const rlimit noCore{0, 0};
     (void)::setrlimit(RLIMIT_CORE, &noCore);
@@ -78,17 +89,46 @@ void secureProcess(char **argv, int failureStatus) {
 
     openStandardDescriptors(failureStatus);
     (void)::close_range(3, ~0U, 0);
+    // Started again before the ids are switched: the new keeper still runs in the
+    // C library's secure mode, which a keeper whose real ids are its own would not.
     if (environ != nullptr && *environ != nullptr) {
         ::clearenv();
         // The program file itself, not a name a caller could have changed.
         ::execv("/proc/self/exe", argv);
         // No /proc: go on with the environment cleared from here on.
     }
+    const uid_t caller = ::getuid();
+    becomeOwnUser(failureStatus);
+    (void)::prctl(PR_SET_DUMPABLE, 0, 0, 0, 0);
     ::umask(kUmask);
     if (::chdir("/") != 0)
         ::_exit(failureStatus);
     resetSignals();
-    limitLifetime();
+    return caller;
+}
+
+// SIGKILL wakes and ends a stopped or frozen process too, and no caller can
+// catch, block or cancel it: the kernel releases the lock of a keeper held up.
+bool limitLifetime() {
+    sigevent event{};
+    event.sigev_notify = SIGEV_SIGNAL;
+    event.sigev_signo = SIGKILL;
+    if (::timer_create(CLOCK_MONOTONIC, &event, &g_lifetime) != 0)
+        return false;
+    itimerspec when{};
+    when.it_value.tv_sec = kLifetime.count();
+    g_lifetimeArmed = ::timer_settime(g_lifetime, 0, &when, nullptr) == 0;
+    return g_lifetimeArmed;
+}
+
+void shortenLifetime() {
+    itimerspec left{};
+    if (!g_lifetimeArmed || ::timer_gettime(g_lifetime, &left) != 0 ||
+        left.it_value.tv_sec < kLockedLifetime.count())
+        return;
+    itimerspec when{};
+    when.it_value.tv_sec = kLockedLifetime.count();
+    (void)::timer_settime(g_lifetime, 0, &when, nullptr);
 }
 
 } // namespace zarvoni::keeper

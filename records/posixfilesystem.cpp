@@ -242,6 +242,17 @@ FileProblem PosixFileSystem::readBeginning(const QString &path, qint64 maxBytes,
     return readAtMost(fd.get(), maxBytes, bytes);
 }
 
+FileProblem PosixFileSystem::identify(const QString &path, FileIdentity &identity) {
+    struct stat info {};
+    if (::lstat(native(path).constData(), &info) != 0)
+        return FileProblem::system(errno);
+    constexpr qint64 kNanoseconds = 1'000'000'000;
+    identity = {quint64(info.st_dev), quint64(info.st_ino), qint64(info.st_size),
+                qint64(info.st_mtim.tv_sec) * kNanoseconds + info.st_mtim.tv_nsec,
+                qint64(info.st_ctim.tv_sec) * kNanoseconds + info.st_ctim.tv_nsec};
+    return {};
+}
+
 FileProblem PosixFileSystem::writeNew(const QString &path, const QByteArray &bytes) {
     const QByteArray name = native(path);
     FileDescriptor fd(

@@ -14,6 +14,7 @@ public:
     FileProblem makeDirectories(const QString &path) override;
     FileProblem createEmpty(const QString &path) override;
     FileProblem readBeginning(const QString &path, qint64 maxBytes, QByteArray &bytes) override;
+    FileProblem identify(const QString &path, FileIdentity &identity) override;
     FileProblem writeNew(const QString &path, const QByteArray &bytes) override;
     FileProblem rename(const QString &from, const QString &to) override;
     FileProblem remove(const QString &path) override;

@@ -4,7 +4,9 @@
 #include "game/numberrules.h"
 #include "records/codepage.h"
 
+#include <array>
 #include <cerrno>
+#include <thread>
 #include <utility>
 
 namespace zarvoni::records {
@@ -39,24 +41,39 @@ const QByteArray kLineEnd = QByteArrayLiteral("\r\n");
 constexpr qint64 kMaxPendingBytes = 2 * kMaxRecordFileBytes;
 
 // A control character that a pasted name may bring along would make the line
-// hard to read, or end it early.
-bool isControlByte(char byte) {
-    const auto value = static_cast<unsigned char>(byte);
-    return (value < 0x20 && value != '\t') || value == 0x7F;
+// hard to read, or end it early; printed in a terminal, it may act on it.
+bool isControl(QChar character) {
+    const char16_t code = character.unicode();
+    return (code < 0x20 && code != u'\t') || (code >= 0x7F && code <= 0x9F);
 }
 
-// The one line a record file holds for text. A line feed becomes a blank, which the
-// number rule skips as it skipped the line feed, and which reads naturally in a
-// name. A carriage return, any other control character and a character
-// Windows-1252 lacks become "?", which ends a number where the carriage return
-// ended it.
+// A terminal that reads the file as UTF-8 takes the bytes C2 80 to C2 9F for
+// the control characters U+0080 to U+009F, which Windows-1252 spells as
+// "Â€" to "ÂŸ".
+bool isUtf8Control(QByteArrayView bytes, qsizetype at) {
+    const auto value = static_cast<unsigned char>(bytes[at]);
+    return at > 0 && static_cast<unsigned char>(bytes[at - 1]) == 0xC2 && value >= 0x80 &&
+           value <= 0x9F;
+}
+
+// The one line a record file holds for text, the same for the game and the
+// record keeper. A line feed becomes a blank, which the number rule skips as it
+// skipped the line feed, and which reads naturally in a name. A carriage return,
+// any other control character (C0, DEL or C1, in Unicode or as the UTF-8 bytes of
+// one) and a character Windows-1252 lacks become "?", which ends a number where
+// the carriage return ended it.
 QByteArray recordLine(QStringView text) {
-    QByteArray bytes = toWindows1252(text);
-    for (char &byte : bytes) {
-        if (byte == '\n')
-            byte = ' ';
-        else if (isControlByte(byte))
-            byte = '?';
+    QString line = text.toString();
+    for (QChar &character : line) {
+        if (character == u'\n')
+            character = u' ';
+        else if (isControl(character))
+            character = u'?';
+    }
+    QByteArray bytes = toWindows1252(line);
+    for (qsizetype at = 1; at < bytes.size(); ++at) {
+        if (isUtf8Control(bytes, at))
+            bytes[at] = '?';
     }
     return bytes + kLineEnd;
 }
@@ -97,12 +114,6 @@ bool isBetter(const QString &score, const QString &stored) {
     return leadingNumber(score) > leadingNumber(stored);
 }
 
-std::chrono::milliseconds timeLeft(std::chrono::steady_clock::time_point deadline) {
-    const auto left = std::chrono::duration_cast<std::chrono::milliseconds>(
-        deadline - std::chrono::steady_clock::now());
-    return std::max(left, std::chrono::milliseconds::zero());
-}
-
 } // namespace
 
 QString withTrailingSeparator(const QString &directory) {
@@ -138,22 +149,14 @@ void RecordFiles::prepare() {
 }
 
 ReadResult RecordFiles::read() {
-    const auto deadline = std::chrono::steady_clock::now() + kReadLockWait;
-    FileProblem problem;
-    auto lock = m_fileSystem.lock(path(kLockFile), LockMode::Shared, kReadLockWait, problem);
-    if (problem.is(FileProblem::Kind::Busy))
-        return {ReadResult::Outcome::Busy, {}, problemText(kReadFailed, {kLockFile, problem})};
-    Snapshot now = snapshot(Placeholders::Report);
-    if (!lock) {
-        // Nobody could take the lock when this game tried (a lock file this pupil
-        // may not create, or something else in its place), so no game was storing.
-        // One that began since has made the lock usable: read again under it.
-        lock = m_fileSystem.lock(path(kLockFile), LockMode::Shared, timeLeft(deadline), problem);
-        if (lock)
-            now = snapshot(Placeholders::Report);
+    Snapshot now;
+    for (int attempt = 1; !steadySnapshot(Placeholders::Report, now); ++attempt) {
+        if (attempt == kReadAttempts)
+            return {ReadResult::Outcome::Busy,
+                    {},
+                    problemText(kReadFailed, {{}, FileProblem::of(FileProblem::Kind::Busy)})};
+        std::this_thread::sleep_for(kReadRetryPause);
     }
-    lock.reset();
-
     if (now.problem.isProblem())
         return {ReadResult::Outcome::Failed, {}, problemText(kReadFailed, now.problem)};
     ReadResult record{ReadResult::Outcome::Read, now.pair, {}};
@@ -168,17 +171,18 @@ ReadResult RecordFiles::read() {
 }
 
 StoreResult RecordFiles::store(const QString &score, const QString &name) {
+    // Most games end without a record: they change nothing, and lock nothing.
+    Snapshot before;
+    if (steadySnapshot(Placeholders::Replace, before) && !before.problem.isProblem() &&
+        !isBetter(score, before.pair.score))
+        return {Outcome::NotBetter, {}};
+
     FileProblem problem;
     const auto lock =
         m_fileSystem.lock(path(kLockFile), LockMode::Exclusive, kStoreLockWait, problem);
-    if (!lock) {
-        // Only a score that beats the record on disk makes a failure worth telling.
-        const Snapshot now = snapshot(Placeholders::Replace);
-        if (!now.problem.isProblem() && !isBetter(score, now.pair.score))
-            return {Outcome::NotBetter, {}};
+    if (!lock)
         return result(problem.is(FileProblem::Kind::Busy) ? Outcome::Busy : Outcome::Failed,
                       {kLockFile, problem});
-    }
     bool setAside = false;
     if (const Problem unfinished = recover(setAside); unfinished.isProblem())
         return result(Outcome::Failed, unfinished);
@@ -206,8 +210,34 @@ StoreResult RecordFiles::store(const QString &score, const QString &name) {
     return {Outcome::Stored, {}};
 }
 
+// A snapshot that no store changed while it was taken. A store never changes a
+// file in place: it writes the pending pair first, renames new files over both
+// record files, and removes the pending file last. So when the three names hold
+// the same files before and after the reads, what was read stood on disk at one
+// moment: the pending pair, or two files with no store half-way through them.
+bool RecordFiles::steadySnapshot(Placeholders placeholders, Snapshot &now) {
+    struct Stamp {
+        FileIdentity identity;
+        FileProblem problem;
+        bool operator==(const Stamp &other) const {
+            return identity == other.identity && problem.kind == other.problem.kind &&
+                   problem.errorNumber == other.problem.errorNumber;
+        }
+    };
+    const auto stamps = [this] {
+        const std::array<QString, 3> fileNames{kPendingFile, kScoreFile, kNameFile};
+        std::array<Stamp, 3> result;
+        for (std::size_t i = 0; i < fileNames.size(); ++i)
+            result[i].problem = m_fileSystem.identify(path(fileNames[i]), result[i].identity);
+        return result;
+    };
+    const std::array<Stamp, 3> before = stamps();
+    now = snapshot(placeholders);
+    return stamps() == before;
+}
+
 // The pair the disk holds: the pending pair when there is a whole one (the files
-// may be half-way through receiving it), otherwise both files. Under a lock.
+// may be half-way through receiving it), otherwise both files.
 RecordFiles::Snapshot RecordFiles::snapshot(Placeholders placeholders) {
     Snapshot now;
     QByteArray bytes;

@@ -33,10 +33,12 @@ inline const QString kTemporaryPrefix = QStringLiteral(".zarvoni.tmp.");
 constexpr qint64 kMaxRecordFileBytes = qint64{64} * 1024;
 
 // How long a store waits for another game's lock, so that a slow disk does not
-// cost a better score; and a read at start-up, so that a held lock never keeps
-// the window from opening.
+// cost a better score.
 constexpr std::chrono::milliseconds kStoreLockWait{10'000};
-constexpr std::chrono::milliseconds kReadLockWait{1'000};
+// A read takes no lock: it reads the files again while a store replaces them
+// under it, this many times at most (about a second in all), then says so.
+constexpr int kReadAttempts = 50;
+constexpr std::chrono::milliseconds kReadRetryPause{20};
 
 // The directory with exactly one "/" at its end.
 QString withTrailingSeparator(const QString &directory);
@@ -62,14 +64,16 @@ public:
     // that fails says why.
     void prepare();
 
-    // Both files as one step, under the shared lock: never a score beside the name
-    // of another record. Missing files read as empty; an altered file is read as it
-    // is (only its beginning, when it is very large).
+    // Both files as one pair, never a score beside the name of another record,
+    // without any lock: a read never waits for a store, nor holds one up. Missing
+    // files read as empty; an altered file is read as it is (only its beginning,
+    // when it is very large).
     ReadResult read();
 
     // Replaces the pair with score and name, unless the score now on disk is equal
-    // or better. Under the exclusive lock, so two games ending together never put a
-    // worse score over a better one.
+    // or better. Only a better score takes the exclusive lock, and compares again
+    // under it, so two games ending together never put a worse score over a
+    // better one, and a score that changes nothing never holds anybody up.
     StoreResult store(const QString &score, const QString &name);
 
 private:
@@ -90,6 +94,7 @@ private:
     };
 
     Snapshot snapshot(Placeholders placeholders);
+    bool steadySnapshot(Placeholders placeholders, Snapshot &now);
     Problem recover(bool &setAside);
     Problem writeInPlace(const QString &fileName, const QByteArray &bytes);
     Problem copyPending(const QByteArray &scoreLine, const QByteArray &nameLine);

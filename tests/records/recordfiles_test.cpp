@@ -128,10 +128,12 @@ TEST_F(RecordFilesTest, StoresOneLineEndedByCrLfInWindows1252) {
 TEST_F(RecordFilesTest, ControlCharactersOfAPastedNameBecomeQuestionMarks) {
     files.prepare();
     // A line break would split the one line a record file holds.
+    // C1 controls too, and the bytes a UTF-8 terminal reads as one (C2 9B is CSI).
     const QString pasted = QStringLiteral("An") + QChar(0x01) + QStringLiteral("na") + QChar(0x7F) +
-                           QChar(0) + QStringLiteral("\tB\r\nC");
+                           QChar(0) + QStringLiteral("\tB\r\nC") + QChar(0x9D) + QChar(0x9B) +
+                           QStringLiteral("Â›€");
     EXPECT_EQ(files.store("7", pasted).outcome, Outcome::Stored);
-    expectPair("7\r\n", "An?na??\tB? C\r\n");
+    expectPair("7\r\n", "An?na??\tB? C??\xC2?\x80\r\n");
     EXPECT_EQ(files.store("8", "Carla").outcome, Outcome::Stored);
     expectPair("8\r\n", "Carla\r\n");
 }
@@ -177,13 +179,33 @@ TEST_F(RecordFilesTest, AGameHoldingTheLockMakesTheStoreFailCleanly) {
     storeOldPair();
     FileProblem problem;
     auto held = t.fileSystem.PosixFileSystem::lock(t.path(kLockFile), FileSystem::LockMode::Shared,
-                                                   kReadLockWait, problem);
+                                                   kStoreLockWait, problem);
     ASSERT_TRUE(held);
     t.fileSystem.lockWait = std::chrono::milliseconds(50);
+    // A score that changes nothing does not even ask for the lock.
+    EXPECT_EQ(files.store("5", "Anna").outcome, Outcome::NotBetter);
+    EXPECT_TRUE(t.fileSystem.calls.empty() || t.fileSystem.calls.back().op != Op::Lock);
     const StoreResult result = files.store("6", "Anna");
     EXPECT_EQ(result.outcome, Outcome::Busy);
     EXPECT_TRUE(result.message.contains(u"occupato")) << result.message.toStdString();
     expectPair("5\r\n", "Bruno\r\n");
+}
+
+// A read takes no lock: a store under way neither delays it nor gives it half a pair.
+TEST_F(RecordFilesTest, AReadNeitherWaitsForAStoreNorMixesItsPair) {
+    storeOldPair();
+    FileProblem problem;
+    auto held = t.fileSystem.PosixFileSystem::lock(
+        t.path(kLockFile), FileSystem::LockMode::Exclusive, kStoreLockWait, problem);
+    ASSERT_TRUE(held);
+    EXPECT_EQ(files.read().pair.score, "5\r\n");
+    held.reset();
+    // Another game stores between this read's score file and its name file.
+    PosixFileSystem own;
+    RecordFiles other(withTrailingSeparator(t.recordDir.path()), own);
+    t.fileSystem.before(Op::Read, 6, [&other] { other.store("9", "Carla"); });
+    const ReadResult record = files.read();
+    EXPECT_EQ(record.pair.score + record.pair.name, "9\r\nCarla\r\n");
 }
 
 // A pupil outside the games group reads the record and is told of a failed store
@@ -250,7 +272,7 @@ INSTANTIATE_TEST_SUITE_P(
     Faults, StoreFailure,
     ::testing::Values(StoreFault{"LockRefused", Op::Lock, EACCES, 0, u"permesso negato",
                                  Outcome::Failed, &kStoreFailedStart},
-                      StoreFault{"UnreadableScore", Op::Read, EACCES, 3, u"permesso negato",
+                      StoreFault{"UnreadableScore", Op::Read, EACCES, 6, u"permesso negato",
                                  Outcome::Failed, &kStoreFailedStart},
                       StoreFault{"DiskFullOnPending", Op::WriteNew, ENOSPC, 1, u"pieno",
                                  Outcome::Failed, &kStoreFailedStart},

@@ -1,0 +1,19 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
+#pragma once
+// What the caller chose for the keeper before it started and the keeper cannot
+// undo without privilege: hard resource limits and a lowered priority. A keeper
+// short of any refuses its request before it takes a lock, so that a pupil who
+// starves their own keeper only loses their own request.
+
+#include <QString>
+
+namespace zarvoni::keeper {
+
+// Why this process cannot do its work safely, in Italian, or empty when it can.
+// Undoes first what it may: a batch scheduling policy, an idle I/O priority.
+QString unsafeConditions();
+
+// The refusal of a keeper whose lifetime timer the system would not arm.
+QString noLifetime();
+
+} // namespace zarvoni::keeper
