@@ -8,6 +8,10 @@ namespace zarvoni::records {
 
 namespace {
 
+QString otherReason(int errorNumber, const QString &text) {
+    return QStringLiteral("errore di sistema %1 (%2)").arg(errorNumber).arg(text);
+}
+
 QString systemReason(int errorNumber) {
     switch (errorNumber) {
     case ENOENT:
@@ -20,7 +24,9 @@ QString systemReason(int errorNumber) {
     case EROFS:
         return QStringLiteral("il disco è in sola lettura");
     case ENOSPC:
+#ifdef EDQUOT // not every C library has disk quotas
     case EDQUOT:
+#endif
         return QStringLiteral("il disco è pieno");
     case ENOTDIR:
         return QStringLiteral("una parte del percorso non è una cartella");
@@ -40,9 +46,7 @@ QString systemReason(int errorNumber) {
     case ENAMETOOLONG:
         return QStringLiteral("il percorso è troppo lungo");
     default:
-        return QStringLiteral("errore di sistema %1 (%2)")
-            .arg(errorNumber)
-            .arg(QString::fromLocal8Bit(std::strerror(errorNumber)));
+        return otherReason(errorNumber, QString::fromLocal8Bit(std::strerror(errorNumber)));
     }
 }
 
@@ -66,6 +70,8 @@ QString FileProblem::reason() const {
         return QStringLiteral("è occupato da un'altra partita");
     case Kind::Damaged:
         return QStringLiteral("non contiene un record intero");
+    case Kind::Platform:
+        return otherReason(errorNumber, text);
     }
     return {};
 }

@@ -2,6 +2,7 @@
 #include "records/recordfiles.h"
 
 #include "records/faultyfilesystem.h"
+#include "records/legacyrecords.h"
 
 #include <QDir>
 #include <QFile>
@@ -332,7 +333,7 @@ TEST_P(KilledStore, LeavesAWholePairAndBlocksNobody) {
 }
 
 INSTANTIATE_TEST_SUITE_P(Steps, KilledStore,
-                         ::testing::Values(Kill{"HoldingTheLock", Op::Read, 1, false},
+                         ::testing::Values(Kill{"HoldingTheLock", Op::Read, 4, false},
                                            Kill{"WritingThePending", Op::WriteNew, 1, false},
                                            Kill{"BeforeThePendingRename", Op::Rename, 1, false},
                                            Kill{"AfterThePendingRename", Op::SyncDirectory, 1,
@@ -784,6 +785,63 @@ TEST_F(RecordFilesTest, ALockFileRemovedMidStoreIsTakenAgain) {
     EXPECT_EQ(waitFor(store), 0);
     expectPair("6\r\n", "Anna\r\n");
 }
+
+struct EarlierPlace {
+    const char *label;
+    QByteArray current; // the record directory's score beside "Carla", none when empty
+    QByteArray earlier; // the earlier directory's score beside "Bruno", none when empty
+    const char *score;
+    QString shown;
+    Outcome outcome;
+    QByteArray after; // both files of the record directory after the store
+};
+
+void PrintTo(const EarlierPlace &e, std::ostream *os) {
+    *os << e.label;
+}
+
+class EarlierRecord : public RecordFilesTest, public ::testing::WithParamInterface<EarlierPlace> {
+protected:
+    testing::TestRecords earlier;
+    InProcessRecords current{t.recordDir.path(), t.fileSystem};
+    LegacyRecords records{current, earlier.recordDir.path(), t.fileSystem};
+};
+
+// Shown while the record directory holds none, moved there by the next store as if
+// it had always been there, and never written where it was.
+TEST_P(EarlierRecord, IsShownThenMovedByTheNextStore) {
+    const EarlierPlace &e = GetParam();
+    for (const auto &[place, score, name] :
+         {std::tuple{&t, e.current, "Carla\r\n"}, std::tuple{&earlier, e.earlier, "Bruno\r\n"}}) {
+        if (!score.isEmpty()) {
+            place->write(kScoreFile, score);
+            place->write(kNameFile, name);
+        }
+    }
+    const ReadResult record = records.read();
+    EXPECT_EQ(record.pair.score + record.pair.name, e.shown);
+    EXPECT_EQ(records.store(e.score, "Anna").outcome, e.outcome);
+    EXPECT_EQ(t.bytesOf(kScoreFile) + t.bytesOf(kNameFile), e.after);
+    const QStringList left = QDir(earlier.recordDir.path())
+                                 .entryList(QDir::AllEntries | QDir::Hidden | QDir::NoDotAndDotDot);
+    EXPECT_EQ(left, e.earlier.isEmpty() ? QStringList() : QStringList({kScoreFile, kNameFile}));
+    if (!e.earlier.isEmpty()) {
+        EXPECT_EQ(earlier.bytesOf(kScoreFile) + earlier.bytesOf(kNameFile),
+                  e.earlier + "Bruno\r\n");
+    }
+}
+
+INSTANTIATE_TEST_SUITE_P(
+    Places, EarlierRecord,
+    ::testing::Values(EarlierPlace{"NotBeaten", "", "5\r\n", "5", "5\r\nBruno\r\n",
+                                   Outcome::NotBetter, "5\r\nBruno\r\n"},
+                      EarlierPlace{"Beaten", "", "5\r\n", "6", "5\r\nBruno\r\n", Outcome::Stored,
+                                   "6\r\nAnna\r\n"},
+                      EarlierPlace{"RecordDirectoryFirst", "3\r\n", "5\r\n", "4", "3\r\nCarla\r\n",
+                                   Outcome::Stored, "4\r\nAnna\r\n"},
+                      EarlierPlace{"NoneAnywhere", "", "", "1", "", Outcome::Stored,
+                                   "1\r\nAnna\r\n"}),
+    [](const auto &info) { return std::string(info.param.label); });
 
 } // namespace
 } // namespace zarvoni::records

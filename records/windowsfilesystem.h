@@ -1,0 +1,25 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
+#pragma once
+// The record files' operations on a Windows file system: a lock file held with
+// LockFileEx, files flushed before they are renamed into place, reparse points
+// never followed.
+
+#include "records/filesystem.h"
+
+namespace zarvoni::records {
+
+class WindowsFileSystem : public FileSystem {
+public:
+    FileProblem makeDirectories(const QString &path) override;
+    FileProblem createEmpty(const QString &path) override;
+    FileProblem readBeginning(const QString &path, qint64 maxBytes, QByteArray &bytes) override;
+    FileProblem identify(const QString &path, FileIdentity &identity) override;
+    FileProblem writeNew(const QString &path, const QByteArray &bytes) override;
+    FileProblem rename(const QString &from, const QString &to) override;
+    FileProblem remove(const QString &path) override;
+    FileProblem syncDirectory(const QString &directory) override;
+    std::unique_ptr<Lock> lock(const QString &path, LockMode mode, std::chrono::milliseconds wait,
+                               FileProblem &problem) override;
+};
+
+} // namespace zarvoni::records
