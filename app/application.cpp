@@ -15,9 +15,15 @@ void prepareApplication() {
     if (QStyle *style = QStyleFactory::create(QStringLiteral("Windows")))
         QApplication::setStyle(style);
 
+    // From Qt's installation where it has one; a static Qt has none, and its program
+    // carries the translation among its resources instead.
     auto *translator = new QTranslator(qApp);
-    if (translator->load(QLocale(QLocale::Italian), QStringLiteral("qtbase"), QStringLiteral("_"),
-                         QLibraryInfo::path(QLibraryInfo::TranslationsPath)))
+    const QLocale italian(QLocale::Italian);
+    const QString name = QStringLiteral("qtbase");
+    const QString separator = QStringLiteral("_");
+    if (translator->load(italian, name, separator,
+                         QLibraryInfo::path(QLibraryInfo::TranslationsPath)) ||
+        translator->load(italian, name, separator, QStringLiteral(":/translations")))
         QCoreApplication::installTranslator(translator);
 
     QApplication::setQuitOnLastWindowClosed(false);

@@ -10,10 +10,6 @@ namespace {
 constexpr int kCursorSize = 32;
 }
 
-QIcon svgIcon(const char *resource) {
-    return QIcon(QString::fromLatin1(resource));
-}
-
 QImage widgetCanvas(const QWidget &widget) {
     const qreal ratio = widget.devicePixelRatioF();
     QImage canvas((QSizeF(widget.size()) * ratio).toSize(), QImage::Format_ARGB32_Premultiplied);

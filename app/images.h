@@ -1,7 +1,9 @@
 // SPDX-License-Identifier: GPL-3.0-or-later
 #pragma once
 // The program's pictures: SVG files in the resources, rendered at the size and
-// device pixel ratio they are shown at, so they stay crisp at any scale.
+// device pixel ratio they are shown at, so they stay crisp at any scale. Where Qt
+// has no SVG renderer (the Windows build), the build renders each picture at every
+// size it is shown at instead, and the icon is made of those (see app/CMakeLists.txt).
 
 #include <QCursor>
 #include <QIcon>
@@ -13,6 +15,7 @@ class QWidget;
 
 namespace zarvoni {
 
+// The picture of an SVG file in the resources, such as ":/images/zarvoni.svg".
 QIcon svgIcon(const char *resource);
 
 // A transparent image of the widget's size, at its device pixel ratio and dots per

@@ -15,6 +15,7 @@
 
 #include <QApplication>
 #include <QCloseEvent>
+#include <QDir>
 #include <QKeyEvent>
 #include <QLineEdit>
 #include <QMenu>
@@ -323,7 +324,13 @@ void Tavola::TitoloTempo() {
 }
 
 QString Tavola::GetSystemDir() const {
-    return records::withTrailingSeparator(m_seams.recordDirectory);
+    return QDir::toNativeSeparators(records::withTrailingSeparator(m_seams.recordDirectory));
+}
+
+QString Tavola::withSystemPaths(const QString &message) const {
+    // Every path a record message names begins with the record directory.
+    return QString(message).replace(records::withTrailingSeparator(m_seams.recordDirectory),
+                                    GetSystemDir());
 }
 
 records::ReadResult Tavola::Leggifiletxt() {
@@ -336,7 +343,8 @@ void Tavola::showRecordLine() {
     lblpunti->setCaption(record.pair.score);
     lblnome->setCaption(record.pair.name);
     if (!record.message.isEmpty())
-        m_seams.dialogs.messageBox(record.message, MessageBoxCode::Exclamation, kGameTitle);
+        m_seams.dialogs.messageBox(withSystemPaths(record.message), MessageBoxCode::Exclamation,
+                                   kGameTitle);
 }
 
 void Tavola::storeRecord() {
@@ -354,7 +362,8 @@ void Tavola::storeRecord() {
     case records::StoreResult::Outcome::Failed:
     case records::StoreResult::Outcome::Busy:
     case records::StoreResult::Outcome::Unknown:
-        m_seams.dialogs.messageBox(result.message, MessageBoxCode::Exclamation, kGameTitle);
+        m_seams.dialogs.messageBox(withSystemPaths(result.message), MessageBoxCode::Exclamation,
+                                   kGameTitle);
         break;
     }
 }

@@ -1,0 +1,31 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
+#pragma once
+// Where this machine keeps the record, and what reads and stores it there: each
+// system's build compiles its own choice.
+
+#include "records/recordstore.h"
+
+#include <QString>
+
+#include <memory>
+
+namespace zarvoni {
+
+class RecordPlace {
+public:
+    RecordPlace();
+    ~RecordPlace();
+    RecordPlace(const RecordPlace &) = delete;
+    RecordPlace &operator=(const RecordPlace &) = delete;
+
+    // The one directory that holds the record files, written with "/".
+    QString directory() const;
+    records::RecordStore &records();
+
+private:
+    // What the store needs kept alive, which differs from system to system.
+    struct Parts;
+    std::unique_ptr<Parts> m_parts;
+};
+
+} // namespace zarvoni
