@@ -380,6 +380,7 @@ def signals(k, slow):
         return
     # Its own user, or root, may still stop it: its timer ends it all the same.
     k.case = "a stopped keeper"
+    k.reset()
     process = k.popen(["store", "9", "4"], stdin=subprocess.PIPE)
     k.check(wait_until_reading(process.pid), "the keeper waits for the name it was promised")
     process.send_signal(signal.SIGSTOP)
