@@ -6,6 +6,7 @@
 
 #include <QFile>
 
+#include <array>
 #include <cerrno>
 #include <cstring>
 #include <sched.h>
@@ -60,7 +61,7 @@ constexpr long kIoPriorityNone = 0;
 
 QString unsafeConditions() {
     const rlim_t mapped = mappedBytes();
-    const Need needs[] = {
+    const std::array<Need, 7> needs = {{
         // One pending signal for the lifetime timer, and a few to spare.
         {RLIMIT_SIGPENDING, "segnali in attesa", 8},
         {RLIMIT_NOFILE, "file aperti", 16},
@@ -71,7 +72,7 @@ QString unsafeConditions() {
         {RLIMIT_AS, "memoria (byte)", mapped + kMemoryHeadroom},
         {RLIMIT_DATA, "memoria dei dati (byte)", kMemoryHeadroom},
         {RLIMIT_STACK, "pila (byte)", kMiB},
-    };
+    }};
     for (const Need &need : needs) {
         rlimit limit{};
         if (::getrlimit(need.resource, &limit) == 0 && limit.rlim_cur != RLIM_INFINITY &&

@@ -38,10 +38,10 @@ expect_file() {
 # The application's id: a reverse domain name of the project's web site.
 id=example.zarvoni.Zarvoni
 expect_file /usr/games/zarvoni 755
-# Set-group-id: the keeper alone writes the record directory.
-expect_file /usr/lib/games/zarvoni/zarvoni-keeper 2755
-if [ "$(id -u)" -eq 0 ] && [ "$(stat -c %G "$root/usr/lib/games/zarvoni/zarvoni-keeper")" != games ]; then
-    fail "installed as root, the keeper belongs to group $(stat -c %G "$root/usr/lib/games/zarvoni/zarvoni-keeper")"
+# Set-user-id and set-group-id games: the keeper alone writes the record directory.
+expect_file /usr/lib/games/zarvoni/zarvoni-keeper 6755
+if [ "$(id -u)" -eq 0 ] && [ "$(stat -c %U:%G "$root/usr/lib/games/zarvoni/zarvoni-keeper")" != games:games ]; then
+    fail "installed as root, the keeper belongs to $(stat -c %U:%G "$root/usr/lib/games/zarvoni/zarvoni-keeper")"
 fi
 expect_file /usr/share/applications/$id.desktop 644
 expect_file /usr/share/icons/hicolor/scalable/apps/zarvoni.svg 644

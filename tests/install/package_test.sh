@@ -89,7 +89,7 @@ done
 dpkg-deb -c "$deb" | awk '{ print $1, $2, $6 }' >"$tmp/contents"
 grep '^-' "$tmp/contents" | sort >"$tmp/files"
 sort >"$tmp/expected" <<EOF
--rwxr-sr-x root/games ./usr/lib/games/zarvoni/zarvoni-keeper
+-rwsr-sr-x games/games ./usr/lib/games/zarvoni/zarvoni-keeper
 -rwxr-xr-x root/root ./usr/games/zarvoni
 -rw-r--r-- root/root ./usr/share/applications/example.zarvoni.Zarvoni.desktop
 -rw-r--r-- root/root ./usr/share/doc/zarvoni/README.md.gz
@@ -104,11 +104,11 @@ sort >"$tmp/expected" <<EOF
 EOF
 diff -u "$tmp/expected" "$tmp/files" >&2 || fail "the package's files differ from those expected (above)"
 # The record directory is the games group's alone, and only the keeper is
-# set-group-id games; nothing is set-user-id, the game least of all.
+# set-user-id and set-group-id games; the game least of all.
 grep -qxF "drwxrws--- root/games .$record_dir/" "$tmp/contents" ||
     fail "the record directory is not root/games 2770: $(grep -F "$record_dir" "$tmp/contents")"
 if grep -v "^d.* .$record_dir/\$" "$tmp/contents" |
-    grep -vxF -- "-rwxr-sr-x root/games ./usr/lib/games/zarvoni/zarvoni-keeper" |
+    grep -vxF -- "-rwsr-sr-x games/games ./usr/lib/games/zarvoni/zarvoni-keeper" |
     grep '^...[sS]\|^......[sS]' >&2; then
     fail "set-user-id or set-group-id entries (above)"
 fi
@@ -236,8 +236,11 @@ run_dpkg -i "$deb"
 games=$(getent group games | cut -d: -f3)
 keeper=$inst/usr/lib/games/zarvoni/zarvoni-keeper
 [ -x "$inst/usr/games/zarvoni" ] || fail "dpkg -i: no usr/games/zarvoni"
-[ "$(stat -c %a:%u:%g "$keeper")" = "2755:0:$games" ] ||
+[ "$(stat -c %a:%U:%G "$keeper")" = "6755:games:games" ] ||
     fail "installed, the keeper is $(stat -c %a:%U:%G "$keeper")"
+# postinst takes over what an earlier version's keeper made as a pupil.
+[ "$(stat -c %U:%G:%a "$records/.zarvoni.lock")" = "games:games:660" ] ||
+    fail "installed, the old lock file is $(stat -c %U:%G:%a "$records/.zarvoni.lock")"
 [ "$(stat -c %a:%u:%g "$records")" = "2770:0:$games" ] ||
     fail "installed, the record directory is $(stat -c %a:%U:%G "$records")"
 

@@ -47,10 +47,10 @@ printf 'Mario' | as_pupil "$keeper" store 13 5 >/dev/null || status=$?
 [ "$(od -An -c "$dir/neq.txt" | tr -s ' \n' ' ')" = " M a r i o \r \n " ] ||
     fail "neq.txt after the pupil's store: $(od -An -c "$dir/neq.txt")"
 [ "$(cat "$dir/eq.txt.backup")" = "$(printf 'a copy\r')" ] || fail "the teacher's backup is gone"
-# The keeper made the new files on the pupil's behalf: they are the pupil's, and
-# still out of the pupil's reach.
-[ "$(stat -c %u:%G:%a "$dir/eq.txt")" = "$pupil:games:660" ] ||
-    fail "eq.txt is $(stat -c %u:%G:%a "$dir/eq.txt")"
+# The keeper made the new files as its own user: they are games', out of the
+# pupil's reach.
+[ "$(stat -c %U:%G:%a "$dir/eq.txt")" = "games:games:660" ] ||
+    fail "eq.txt is $(stat -c %U:%G:%a "$dir/eq.txt")"
 
 # Without the keeper, nothing: not even the files the pupil owns.
 for try in "ls $dir" "cat $dir/eq.txt" "touch $dir/new" "rm -f $dir/eq.txt" \
@@ -61,7 +61,7 @@ for try in "ls $dir" "cat $dir/eq.txt" "touch $dir/new" "rm -f $dir/eq.txt" \
         fail "the pupil could: $try"
     fi
 done
-[ "$(ls -A "$dir" | tr '\n' ' ')" = ".zarvoni.lock eq.txt eq.txt.backup neq.txt " ] ||
+[ "$(ls -A "$dir" | tr '\n' ' ')" = ".zarvoni.callers .zarvoni.lock eq.txt eq.txt.backup neq.txt " ] ||
     fail "the record directory holds: $(ls -A "$dir")"
 
 /usr/bin/python3 "$src/tests/keeper/keeper_attacks.py" --keeper "$keeper" --record-dir "$dir" \

@@ -11,6 +11,7 @@ group, as a pupil of a school lab would run it (run this as root); --slow adds
 the cases that wait for the keeper's own time limit."""
 
 import argparse
+import fcntl
 import os
 import resource
 import shutil
@@ -21,8 +22,9 @@ import tempfile
 import time
 
 SCORE_FILE, NAME_FILE, LOCK_FILE = "eq.txt", "neq.txt", ".zarvoni.lock"
+CALLERS_FILE = ".zarvoni.callers"  # the byte locks that count each caller's keepers
 REFUSED, FAILED = 64, 3
-LIFETIME = 15  # seconds a keeper may run before its own timer kills it
+LIFETIME = 17  # seconds a keeper may run before its own timer kills it
 MAX_NAME_BYTES = 4 * (64 * 1024 - 2)
 # Set by tools/check-sanitizers for a build with AddressSanitizer.
 SANITIZED = "ASAN_OPTIONS" in os.environ
@@ -66,19 +68,20 @@ class Keeper:
         return sorted(os.listdir(self.record_dir))
 
     # Running it as the caller would.
-    def popen(self, arguments, preexec=None, env=None, cwd="/", **streams):
+    def popen(self, arguments, preexec=None, env=None, cwd="/", user=None, **streams):
         options = {}
-        if self.pupil is not None:
-            options = {"user": self.pupil, "group": self.pupil, "extra_groups": []}
+        user = self.pupil if user is None else user
+        if user is not None:
+            options = {"user": user, "group": user, "extra_groups": []}
         streams.setdefault("stdin", subprocess.DEVNULL)
         streams.setdefault("stdout", subprocess.PIPE)
         streams.setdefault("stderr", subprocess.PIPE)
         return subprocess.Popen([self.program] + arguments, preexec_fn=preexec, env=env or {},
                                 cwd=cwd, **options, **streams)
 
-    def run(self, arguments, data=b"", **options):
+    def run(self, arguments, data=b"", timeout=LIFETIME + 10, **options):
         process = self.popen(arguments, stdin=subprocess.PIPE, **options)
-        out, err = process.communicate(data, timeout=LIFETIME + 10)
+        out, err = process.communicate(data, timeout=timeout)
         return process.returncode, out or b"", err or b""
 
     def store(self, score, name, **options):
@@ -110,12 +113,14 @@ def read_pair(answer):
 
 
 def wait_until_reading(pid):
-    """Waits until the process waits in read(2) for its standard input."""
+    """Waits until the process waits for its standard input: in read(2) on it, or
+    in poll(2) or ppoll(2)."""
     deadline = time.monotonic() + 5
     while time.monotonic() < deadline:
         try:
             with open(f"/proc/{pid}/syscall") as handle:
-                if handle.read().split(" ")[:2] == ["0", "0x0"]:
+                call = handle.read().split(" ")[:2]
+                if call == ["0", "0x0"] or call[0] in ("7", "271"):
                     return True
         except OSError:
             pass
@@ -221,7 +226,7 @@ def descriptors(k):
             k.check_pair(b"8\r\n", b"\r\n")
         else:
             k.check_pair(b"5\r\n", b"Bruno\r\n")
-        k.check(set(k.entries()) <= {LOCK_FILE, SCORE_FILE, NAME_FILE}, "no other file",
+        k.check(set(k.entries()) <= {LOCK_FILE, SCORE_FILE, NAME_FILE, CALLERS_FILE}, "no other file",
                 k.entries())
 
     k.case = "standard output a closed pipe"
@@ -236,30 +241,47 @@ def descriptors(k):
 
 
 def limits(k):
-    """Low resource limits: what the keeper cannot raise fails cleanly."""
+    """Low resource limits and a lowered priority: what the keeper cannot undo, it
+    refuses before it touches anything."""
     def limit(kind, soft, hard):
         return lambda: resource.setrlimit(kind, (soft, hard))
+    def policy(kind):
+        return lambda: os.sched_setscheduler(0, kind, os.sched_param(0))
     infinity = resource.RLIM_INFINITY
-    for label, preexec, status, outcome, stored in (
-            ("a file size limit of 1 byte", limit(resource.RLIMIT_FSIZE, 1, 1), FAILED,
-             b"failed", False),
-            ("a soft file size limit", limit(resource.RLIMIT_FSIZE, 1, infinity), 0, b"stored",
-             True),
+    # Root's keeper may raise a priority again; a pupil's may not.
+    undone = (0, b"stored", True) if k.pupil is None and os.geteuid() == 0 else \
+        (REFUSED, b"refused", False)
+    for label, preexec, (status, outcome, stored) in (
+            ("a file size limit of 1 byte", limit(resource.RLIMIT_FSIZE, 1, 1),
+             (REFUSED, b"refused", False)),
+            ("a soft file size limit", limit(resource.RLIMIT_FSIZE, 1, infinity),
+             (0, b"stored", True)),
             # The dynamic loader itself needs a descriptor for the libraries.
-            ("only the standard descriptors", limit(resource.RLIMIT_NOFILE, 3, 3), 127, b"",
-             False),
-            ("four descriptors at most", limit(resource.RLIMIT_NOFILE, 4, 4), FAILED,
-             b"failed", False),
-            ("a soft descriptor limit", limit(resource.RLIMIT_NOFILE, 4, 1024), 0, b"stored",
-             True)):
+            ("only the standard descriptors", limit(resource.RLIMIT_NOFILE, 3, 3),
+             (127, b"", False)),
+            ("four descriptors at most", limit(resource.RLIMIT_NOFILE, 4, 4),
+             (REFUSED, b"refused", False)),
+            ("a soft descriptor limit", limit(resource.RLIMIT_NOFILE, 4, 1024),
+             (0, b"stored", True)),
+            # No lifetime timer, which would leave a held-up keeper holding the lock.
+            ("no pending signal", limit(resource.RLIMIT_SIGPENDING, 0, 0),
+             (REFUSED, b"refused", False)),
+            ("a second of processor time", limit(resource.RLIMIT_CPU, 1, 1),
+             (REFUSED, b"refused", False)),
+            ("80 MiB of address space", limit(resource.RLIMIT_AS, 80 << 20, 80 << 20),
+             (REFUSED, b"refused", False)),
+            ("nice 19", lambda: os.nice(19), undone),
+            ("the idle policy", policy(os.SCHED_IDLE), undone),
+            ("the batch policy", policy(os.SCHED_BATCH), (0, b"stored", True))):
         k.case = label
         k.reset()
         result = k.store(6, b"Anna", preexec=preexec)
         # A sanitizer's runtime, in a build made with one, may itself need more
-        # descriptors than a tight limit leaves, and stop the keeper first.
+        # descriptors or memory than a tight limit leaves, and stop the keeper first.
         if not (SANITIZED and not stored and result[0] == 1 and result[1] == b""):
             k.check_answer(result, status, outcome)
         k.check_pair(*((b"6\r\n", b"Anna\r\n") if stored else (b"5\r\n", b"Bruno\r\n")))
+        k.check(stored or CALLERS_FILE not in k.entries(), "nothing touched", k.entries())
 
 
 def together(k):
@@ -289,8 +311,37 @@ def together(k):
                 "a whole pair after a kill", out)
     k.check_answer(k.store(99, b"P99"), 0, b"stored")
     k.check_pair(b"99\r\n", b"P99\r\n")
-    leftovers = [e for e in k.entries() if e not in (LOCK_FILE, SCORE_FILE, NAME_FILE)]
+    leftovers = [e for e in k.entries() if e not in (LOCK_FILE, SCORE_FILE, NAME_FILE, CALLERS_FILE)]
     k.check(leftovers == [], "nothing left behind by the killed keepers", leftovers)
+
+
+def held_lock(k):
+    """A read, and a store that changes nothing, never wait for the lock."""
+    k.case = "the lock held by a store"
+    k.reset()
+    with open(k.path(LOCK_FILE), "a") as lock:
+        fcntl.flock(lock, fcntl.LOCK_EX)
+        k.check_answer(k.run(["read"], timeout=5), 0, b"read")
+        k.check_answer(k.run(["store", "5", "4"], b"Anna", timeout=5), 2, b"not-better")
+
+
+def crowds(k):
+    """A few keepers per caller at once, the others refused at once; another
+    pupil's keeper goes on."""
+    k.case = "a caller's keepers all waiting"
+    k.reset()
+    waiting = [k.popen(["store", "9", "4"], stdin=subprocess.PIPE) for _ in range(4)]
+    for process in waiting:
+        k.check(wait_until_reading(process.pid), "the keeper waits for its name")
+    k.check_answer(k.run(["read"], timeout=5), REFUSED, b"refused")
+    if k.pupil is not None:
+        k.check_answer(k.run(["store", "7", "4"], b"Otto", timeout=5, user=k.pupil + 1), 0,
+                       b"stored")
+    for process in waiting:
+        process.communicate(b"Anna", timeout=LIFETIME + 10)
+    k.check(sorted(p.returncode for p in waiting) == [0, 2, 2, 2], "one stored",
+            [p.returncode for p in waiting])
+    k.check_pair(b"9\r\n", b"Anna\r\n")
 
 
 def signals(k, slow):
@@ -314,9 +365,22 @@ def signals(k, slow):
             process.kill()
             process.wait()
         k.check_pair(b"5\r\n", b"Bruno\r\n")
+    if k.pupil is not None:
+        k.case = "signals from the pupil who started it"
+        process = k.popen(["store", "9", "4"], stdin=subprocess.PIPE)
+        k.check(wait_until_reading(process.pid), "the keeper waits for the name it was promised")
+        for sent in ("STOP", "TERM", "KILL"):
+            killed = subprocess.run(["setpriv", f"--reuid={k.pupil}", f"--regid={k.pupil}",
+                                     "--clear-groups", "kill", f"-{sent}", str(process.pid)],
+                                    stderr=subprocess.DEVNULL, check=False)
+            k.check(killed.returncode != 0, f"SIG{sent} refused to the pupil")
+        out, _ = process.communicate(b"Anna", timeout=LIFETIME + 10)
+        k.check_answer((process.returncode, out, b""), 0, b"stored")
     if not slow:
         return
-    k.case = "a keeper stopped by its caller"
+    # Its own user, or root, may still stop it: its timer ends it all the same.
+    k.case = "a stopped keeper"
+    k.reset()
     process = k.popen(["store", "9", "4"], stdin=subprocess.PIPE)
     k.check(wait_until_reading(process.pid), "the keeper waits for the name it was promised")
     process.send_signal(signal.SIGSTOP)
@@ -362,7 +426,7 @@ def main():
     with tempfile.TemporaryDirectory() as scratch:
         os.chmod(scratch, 0o755)
         for case in (refused_requests, names, lambda k: environments(k, scratch), descriptors,
-                     limits, together, lambda k: signals(k, options.slow),
+                     limits, together, held_lock, crowds, lambda k: signals(k, options.slow),
                      lambda k: elsewhere(k, scratch)):
             case(k)
     who = f"as user {options.pupil} in no group" if options.pupil is not None else "as this user"
