@@ -327,12 +327,6 @@ QString Tavola::GetSystemDir() const {
     return QDir::toNativeSeparators(records::withTrailingSeparator(m_seams.recordDirectory));
 }
 
-QString Tavola::withSystemPaths(const QString &message) const {
-    // Every path a record message names begins with the record directory.
-    return QString(message).replace(records::withTrailingSeparator(m_seams.recordDirectory),
-                                    GetSystemDir());
-}
-
 records::ReadResult Tavola::Leggifiletxt() {
     return m_seams.records.read();
 }
@@ -343,8 +337,7 @@ void Tavola::showRecordLine() {
     lblpunti->setCaption(record.pair.score);
     lblnome->setCaption(record.pair.name);
     if (!record.message.isEmpty())
-        m_seams.dialogs.messageBox(withSystemPaths(record.message), MessageBoxCode::Exclamation,
-                                   kGameTitle);
+        m_seams.dialogs.messageBox(record.message, MessageBoxCode::Exclamation, kGameTitle);
 }
 
 void Tavola::storeRecord() {
@@ -362,8 +355,7 @@ void Tavola::storeRecord() {
     case records::StoreResult::Outcome::Failed:
     case records::StoreResult::Outcome::Busy:
     case records::StoreResult::Outcome::Unknown:
-        m_seams.dialogs.messageBox(withSystemPaths(result.message), MessageBoxCode::Exclamation,
-                                   kGameTitle);
+        m_seams.dialogs.messageBox(result.message, MessageBoxCode::Exclamation, kGameTitle);
         break;
     }
 }

@@ -63,8 +63,6 @@ private:
     void TitoloTempo();
     // The record directory as the system writes paths, ending in its separator.
     QString GetSystemDir() const;
-    // A message of the record files with their paths as the system writes them.
-    QString withSystemPaths(const QString &message) const;
     // Both record files, read as one pair (created empty first where missing).
     records::ReadResult Leggifiletxt();
     void showRecordLine();

@@ -4,6 +4,8 @@
 #include "game/numberrules.h"
 #include "records/codepage.h"
 
+#include <QDir>
+
 #include <array>
 #include <cerrno>
 #include <thread>
@@ -110,6 +112,11 @@ bool isPlaceholder(const FileProblem &problem) {
     return problem.is(FileProblem::Kind::Link) || problem.is(FileProblem::Kind::NotRegular);
 }
 
+// A path as the system writes it, in a message a pupil or a teacher reads.
+QString shownPath(const QString &path) {
+    return QDir::toNativeSeparators(path);
+}
+
 bool isBetter(const QString &score, const QString &stored) {
     return leadingNumber(score) > leadingNumber(stored);
 }
@@ -131,9 +138,9 @@ std::optional<StoreResult> lineTooLong(const QString &directory, const QString &
          {std::pair{kScoreFile, &score}, std::pair{kNameFile, &name}}) {
         const qint64 size = recordLine(*text).size();
         if (size > kMaxRecordFileBytes)
-            return StoreResult{
-                Outcome::Failed,
-                kStoreFailed.arg(directory + fileName, FileProblem::tooLarge(size).reason())};
+            return StoreResult{Outcome::Failed,
+                               kStoreFailed.arg(shownPath(directory + fileName),
+                                                FileProblem::tooLarge(size).reason())};
     }
     return std::nullopt;
 }
@@ -165,7 +172,7 @@ ReadResult RecordFiles::read() {
     } else if (now.pending == Pending::Damaged) {
         record.message = problemText(kPendingDamaged, {kPendingFile, now.damage});
         if (finishPending())
-            record.message += kPendingSetAside.arg(path(kDamagedFile));
+            record.message += kPendingSetAside.arg(shownPath(path(kDamagedFile)));
     }
     return record;
 }
@@ -337,7 +344,7 @@ bool RecordFiles::finishPending() {
 }
 
 QString RecordFiles::problemText(const QString &message, const Problem &problem) const {
-    return message.arg(path(problem.fileName), problem.problem.reason());
+    return message.arg(shownPath(path(problem.fileName)), problem.problem.reason());
 }
 
 StoreResult RecordFiles::result(StoreResult::Outcome outcome, const Problem &problem) const {
