@@ -93,6 +93,12 @@ QString unsafeConditions() {
                                    .arg(policy == SCHED_IDLE ? u"idle" : u"batch"));
     }
     (void)::syscall(SYS_ioprio_set, kIoPriorityWhoProcess, 0, kIoPriorityNone);
+    // Every processor its cgroup allows, not only one a caller crowded with work.
+    cpu_set_t every;
+    CPU_ZERO(&every);
+    for (int cpu = 0; cpu < CPU_SETSIZE; ++cpu)
+        CPU_SET(cpu, &every);
+    (void)::sched_setaffinity(0, sizeof every, &every);
     return {};
 }
 

@@ -10,7 +10,8 @@
 namespace zarvoni::keeper {
 
 // Why this process cannot do its work safely, in Italian, or empty when it can.
-// Undoes first what it may: a batch scheduling policy, an idle I/O priority.
+// Undoes first what it may: a batch scheduling policy, an idle I/O priority, a
+// narrowed set of processors.
 QString unsafeConditions();
 
 // The refusal of a keeper whose lifetime timer the system would not arm.
