@@ -41,7 +41,7 @@ void storeRecord(benchmark::State &state) {
     }
 }
 
-// Reading the pair at start-up: the shared lock and both files.
+// Reading the pair at start-up, without a lock: both files, their identities before and after.
 void readRecord(benchmark::State &state) {
     RecordDirectory records;
     records.files.store(QStringLiteral("12"), QStringLiteral("Anna"));
