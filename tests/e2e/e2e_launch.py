@@ -74,7 +74,10 @@ def outer_main(args, script):
             method, reasons = probe_read_only_method(work)
         if method is None:
             method = "chmod"
-            prefix, problem = unprivileged_prefix(args, record_dir, work, failures, script)
+            # Wine runs a prefix only for the user who owns it.
+            prefix, problem = (unprivileged_prefix(args, record_dir, work, failures, script)
+                               if SCENARIOS[args.scenario].session is Session
+                               else ([], "Wine's prefix is root's"))
             if problem:
                 log("skipped: as root this machine cannot make a directory read-only ("
                     + "; ".join(reasons) + ") and " + problem)
@@ -118,8 +121,8 @@ def unprivileged_prefix(args, record_dir, work, failures, script):
 
 def inner_main(args):
     """Runs the scenario inside xvfb-run and dbus-run-session; returns the exit status."""
-    session = Session(args)
     scenario = SCENARIOS[args.scenario]
+    session = scenario.session(args)
     log(f"scenario {args.scenario}: {scenario.function.__doc__.strip()}")
     status = 0
     try:

@@ -11,16 +11,19 @@ from e2e_common import (
 from e2e_play import Play, spoken_exercise, time_value
 from e2e_readonly import make_read_only
 from e2e_records import check_records, check_unchanged, record_path, snapshot, write_record
+from e2e_session import Session
+from e2e_wine import WineSession, wine_game, wine_read_only
 
 
 class Scenario:
-    """A scenario's function, and whether it needs a directory it can make read-only
-    or the Orca screen reader."""
+    """A scenario's function, whether it needs a directory it can make read-only or
+    the Orca screen reader, and the session it runs in."""
 
-    def __init__(self, function, needs_read_only=False, needs_orca=False):
+    def __init__(self, function, needs_read_only=False, needs_orca=False, session=Session):
         self.function = function
         self.needs_read_only = needs_read_only
         self.needs_orca = needs_orca
+        self.session = session
 
 
 def first_run(s):
@@ -392,4 +395,7 @@ SCENARIOS = {
     "read_only_directory": Scenario(read_only_directory, needs_read_only=True),
     "screen_reader": Scenario(screen_reader),
     "orca": Scenario(orca, needs_orca=True),
+    # zarvoni.exe under Wine, in the WINEPREFIX of the caller (tests/wine/run).
+    "wine_game": Scenario(wine_game, session=WineSession),
+    "wine_read_only": Scenario(wine_read_only, needs_read_only=True, session=WineSession),
 }

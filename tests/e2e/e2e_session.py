@@ -54,6 +54,24 @@ class Session(ScreenReader):
 
     def start_helpers(self):
         self.step("starting openbox and the accessibility bus")
+        self.start_openbox()
+        self.helpers.append(subprocess.Popen([BUS_LAUNCHER, "--launch-immediately"],
+                                             env=self.env, stdout=subprocess.DEVNULL,
+                                             stderr=subprocess.DEVNULL))
+        from gi.repository import Gio, GLib
+        bus = Gio.bus_get_sync(Gio.BusType.SESSION, None)
+
+        def bus_ready():
+            reply = bus.call_sync("org.freedesktop.DBus", "/org/freedesktop/DBus",
+                                  "org.freedesktop.DBus", "NameHasOwner",
+                                  GLib.Variant("(s)", ("org.a11y.Bus",)),
+                                  GLib.VariantType("(b)"), 0, -1, None)
+            return reply.unpack()[0], "org.a11y.Bus has no owner"
+
+        self.wait_until("the accessibility bus", bus_ready)
+        load_pyatspi()
+
+    def start_openbox(self):
         self.wait_until("the X server to answer", self.x_server_ready)
         # openbox first: started together with the bus launcher, it sometimes
         # fails to open the display.
@@ -78,21 +96,6 @@ class Session(ScreenReader):
                     if attempt == 2:
                         raise
         self.helpers.append(openbox)
-        self.helpers.append(subprocess.Popen([BUS_LAUNCHER, "--launch-immediately"],
-                                             env=self.env, stdout=subprocess.DEVNULL,
-                                             stderr=subprocess.DEVNULL))
-        from gi.repository import Gio, GLib
-        bus = Gio.bus_get_sync(Gio.BusType.SESSION, None)
-
-        def bus_ready():
-            reply = bus.call_sync("org.freedesktop.DBus", "/org/freedesktop/DBus",
-                                  "org.freedesktop.DBus", "NameHasOwner",
-                                  GLib.Variant("(s)", ("org.a11y.Bus",)),
-                                  GLib.VariantType("(b)"), 0, -1, None)
-            return reply.unpack()[0], "org.a11y.Bus has no owner"
-
-        self.wait_until("the accessibility bus", bus_ready)
-        load_pyatspi()
 
     @staticmethod
     def x_server_ready():

@@ -32,44 +32,44 @@ using records::FileProblem;
 FileProblem FaultyFileSystem::makeDirectories(const QString &path) {
     if (const int error = enter(Op::MakeDirectories, path))
         return FileProblem::system(error);
-    return PosixFileSystem::makeDirectories(path);
+    return records::NativeFileSystem::makeDirectories(path);
 }
 
 FileProblem FaultyFileSystem::createEmpty(const QString &path) {
     if (const int error = enter(Op::CreateEmpty, path))
         return FileProblem::system(error);
-    return PosixFileSystem::createEmpty(path);
+    return records::NativeFileSystem::createEmpty(path);
 }
 
 FileProblem FaultyFileSystem::readBeginning(const QString &path, qint64 maxBytes,
                                             QByteArray &bytes) {
     if (const int error = enter(Op::Read, path))
         return FileProblem::system(error);
-    return PosixFileSystem::readBeginning(path, maxBytes, bytes);
+    return records::NativeFileSystem::readBeginning(path, maxBytes, bytes);
 }
 
 FileProblem FaultyFileSystem::writeNew(const QString &path, const QByteArray &bytes) {
     if (const int error = enter(Op::WriteNew, path))
         return FileProblem::system(error);
-    return PosixFileSystem::writeNew(path, bytes);
+    return records::NativeFileSystem::writeNew(path, bytes);
 }
 
 FileProblem FaultyFileSystem::rename(const QString &from, const QString &to) {
     if (const int error = enter(Op::Rename, to))
         return FileProblem::system(error);
-    return PosixFileSystem::rename(from, to);
+    return records::NativeFileSystem::rename(from, to);
 }
 
 FileProblem FaultyFileSystem::remove(const QString &path) {
     if (const int error = enter(Op::Remove, path))
         return FileProblem::system(error);
-    return PosixFileSystem::remove(path);
+    return records::NativeFileSystem::remove(path);
 }
 
 FileProblem FaultyFileSystem::syncDirectory(const QString &directory) {
     if (const int error = enter(Op::SyncDirectory, directory))
         return FileProblem::system(error);
-    return PosixFileSystem::syncDirectory(directory);
+    return records::NativeFileSystem::syncDirectory(directory);
 }
 
 std::unique_ptr<FaultyFileSystem::Lock> FaultyFileSystem::lock(const QString &path, LockMode mode,
@@ -79,7 +79,8 @@ std::unique_ptr<FaultyFileSystem::Lock> FaultyFileSystem::lock(const QString &pa
         problem = FileProblem::system(error);
         return nullptr;
     }
-    return PosixFileSystem::lock(path, mode, lockWait ? std::min(wait, *lockWait) : wait, problem);
+    return records::NativeFileSystem::lock(path, mode, lockWait ? std::min(wait, *lockWait) : wait,
+                                           problem);
 }
 
 QByteArray TestRecords::bytesOf(const QString &fileName) const {

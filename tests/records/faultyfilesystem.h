@@ -3,7 +3,7 @@
 // The record files' doubles: the real file system with chosen operations failing
 // or a chosen action before them, and a temporary record directory.
 
-#include "records/posixfilesystem.h"
+#include "records/nativefilesystem.h"
 
 #include <QTemporaryDir>
 
@@ -14,8 +14,13 @@
 
 namespace zarvoni::testing {
 
+// How the store child (storechild.cpp) ends at the step it is told: at once, with
+// no destructor run, so that the system closes its files and lets its lock go as
+// it does for a killed process.
+constexpr int kKilledExitCode = 137;
+
 // The real file system, with chosen operations failing with a chosen error.
-class FaultyFileSystem final : public records::PosixFileSystem {
+class FaultyFileSystem final : public records::NativeFileSystem {
 public:
     enum class Op {
         MakeDirectories,
