@@ -46,7 +46,7 @@ ReadResult LegacyRecords::read() {
 StoreResult LegacyRecords::store(const QString &score, const QString &name) {
     if (holdsNothing(m_current.read())) {
         if (const std::optional<RecordPair> earlier = legacyPair()) {
-            const StoreResult moved =
+            StoreResult moved =
                 m_current.store(withoutLineEnd(earlier->score), withoutLineEnd(earlier->name));
             if (moved.outcome == Outcome::Failed || moved.outcome == Outcome::Busy) {
                 // Nothing changed: only a score that beats the earlier record makes

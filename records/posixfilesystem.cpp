@@ -236,7 +236,7 @@ FileProblem PosixFileSystem::readBeginning(const QString &path, qint64 maxBytes,
     FileDescriptor fd(::open(name.constData(), O_RDONLY | O_NOFOLLOW | O_NONBLOCK | O_CLOEXEC));
     if (!fd.isOpen())
         return openProblem(name, errno);
-    if (const FileProblem problem = checkRegular(fd.get()); problem.isProblem())
+    if (FileProblem problem = checkRegular(fd.get()); problem.isProblem())
         return problem;
 
     return readAtMost(fd.get(), maxBytes, bytes);

@@ -178,7 +178,7 @@ FileProblem openProblem(const std::wstring &name, DWORD error) {
         const Handle entry(CreateFileW(name.c_str(), FILE_READ_ATTRIBUTES, kShareAll, nullptr,
                                        OPEN_EXISTING, kOpenEntry, nullptr));
         if (entry.isOpen()) {
-            if (const FileProblem kind = checkRegular(entry.get());
+            if (FileProblem kind = checkRegular(entry.get());
                 !kind.is(Kind::None) && !kind.is(Kind::System) && !kind.is(Kind::Platform))
                 return kind;
         }
@@ -314,7 +314,7 @@ FileProblem WindowsFileSystem::makeDirectories(const QString &path) {
     if (const std::size_t root = rootEnd(full); root != std::wstring::npos) {
         for (std::size_t end = full.find(L'\\', root + 1); end != std::wstring::npos;
              end = full.find(L'\\', end + 1)) {
-            if (const FileProblem problem = makeLevel(full.substr(0, end)); problem.isProblem())
+            if (FileProblem problem = makeLevel(full.substr(0, end)); problem.isProblem())
                 return problem;
         }
     }
@@ -327,7 +327,7 @@ FileProblem WindowsFileSystem::makeDirectories(const QString &path) {
                                                               &shared, nullptr))
         return windowsProblem(GetLastError());
     SECURITY_ATTRIBUTES rights{sizeof(SECURITY_ATTRIBUTES), shared, FALSE};
-    const FileProblem problem = makeLevel(full, &rights);
+    FileProblem problem = makeLevel(full, &rights);
     LocalFree(shared);
     return problem;
 }
@@ -349,7 +349,7 @@ FileProblem WindowsFileSystem::readBeginning(const QString &path, qint64 maxByte
                                   kOpenEntry, nullptr));
     if (!file.isOpen())
         return openProblem(name, GetLastError());
-    if (const FileProblem problem = checkRegular(file.get()); problem.isProblem())
+    if (FileProblem problem = checkRegular(file.get()); problem.isProblem())
         return problem;
 
     // A file on a disk: every read returns at once, and an empty one ends it.

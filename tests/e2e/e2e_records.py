@@ -4,7 +4,7 @@
 import os
 import stat
 
-from e2e_common import LOCK_FILE, NAME_FILE, SCORE_FILE
+from e2e_common import BOOKKEEPING, NAME_FILE, SCORE_FILE
 
 
 def record_path(session, name):
@@ -18,9 +18,9 @@ def write_record(session, name, data):
 
 def snapshot(directory):
     """Every entry of the directory, with its type, bytes and modification time,
-    but the lock file, which any game may create."""
+    but the lock and the keepers' count, which any game may create."""
     result = {}
-    for entry in sorted(set(os.listdir(directory)) - {LOCK_FILE}):
+    for entry in sorted(set(os.listdir(directory)) - BOOKKEEPING):
         path = os.path.join(directory, entry)
         info = os.lstat(path)
         if stat.S_ISDIR(info.st_mode):
@@ -40,8 +40,8 @@ def check_unchanged(session, before, what):
 
 def check_records(session, score, name):
     s = session
-    entries = sorted(os.listdir(s.record_dir))
-    s.check(entries == sorted([LOCK_FILE, SCORE_FILE, NAME_FILE]),
+    entries = sorted(set(os.listdir(s.record_dir)) - BOOKKEEPING)
+    s.check(entries == sorted([SCORE_FILE, NAME_FILE]),
             f"only {SCORE_FILE}, {NAME_FILE} and the lock in {s.record_dir}", entries)
     for file_name, expected in ((SCORE_FILE, score), (NAME_FILE, name)):
         with open(record_path(s, file_name), "rb") as handle:
