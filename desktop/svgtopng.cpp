@@ -17,6 +17,7 @@
 #include <QSvgRenderer>
 #include <QtEndian>
 
+#include <algorithm>
 #include <cstdio>
 #include <vector>
 
@@ -119,9 +120,10 @@ int main(int argc, char *argv[]) {
         std::fprintf(stderr, "zarvoni_svgtopng: cannot read %s\n", qPrintable(args.at(1)));
         return 1;
     }
-    std::vector<std::pair<int, QByteArray>> pictures;
-    for (const int size : sizes)
-        pictures.emplace_back(size, render(renderer, size));
+    std::vector<std::pair<int, QByteArray>> pictures(sizes.size());
+    std::ranges::transform(sizes, pictures.begin(), [&renderer](int size) {
+        return std::pair{size, render(renderer, size)};
+    });
 
     bool written = true;
     if (toIcon) {
