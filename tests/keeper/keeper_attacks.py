@@ -316,19 +316,16 @@ def together(k):
     k.check(leftovers == [], "nothing left behind by the killed keepers", leftovers)
 
 
-def held_lock(k):
-    """A read, and a store that changes nothing, never wait for the lock."""
+def crowds(k):
+    """A read, and a store that changes nothing, never wait for the lock; a few
+    keepers per caller at once, the others refused at once; another pupil's keeper
+    goes on."""
     k.case = "the lock held by a store"
     k.reset()
     with open(k.path(LOCK_FILE), "a") as lock:
         fcntl.flock(lock, fcntl.LOCK_EX)
         k.check_answer(k.run(["read"], timeout=5), 0, b"read")
         k.check_answer(k.run(["store", "5", "4"], b"Anna", timeout=5), 2, b"not-better")
-
-
-def crowds(k):
-    """A few keepers per caller at once, the others refused at once; another
-    pupil's keeper goes on."""
     k.case = "a caller's keepers all waiting"
     k.reset()
     waiting = [k.popen(["store", "9", "4"], stdin=subprocess.PIPE) for _ in range(4)]
@@ -427,7 +424,7 @@ def main():
     with tempfile.TemporaryDirectory() as scratch:
         os.chmod(scratch, 0o755)
         for case in (refused_requests, names, lambda k: environments(k, scratch), descriptors,
-                     limits, together, held_lock, crowds, lambda k: signals(k, options.slow),
+                     limits, together, crowds, lambda k: signals(k, options.slow),
                      lambda k: elsewhere(k, scratch)):
             case(k)
     who = f"as user {options.pupil} in no group" if options.pupil is not None else "as this user"
