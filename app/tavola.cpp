@@ -179,8 +179,9 @@ void Tavola::cmdNext_Click() {
     // The box is emptied before it takes the focus, and "Nuovo calcolo" loses its
     // verdict and is disabled once it has handed the focus to the box (disabled
     // first, it would hand it on to "Exit"). A screen reader hears of none of these
-    // changes, as neither control has the focus then (screenreaderevents.h): the one
-    // thing it is told is the focus arriving in an empty box that says the exercise.
+    // changes but the descriptions, as neither control has the focus then
+    // (screenreaderevents.h): what it speaks is the focus arriving in an empty box
+    // that says the exercise.
     // A box that already has the focus (the pupil went back to it and pressed the
     // access key) gets no focus event: the exercise is announced instead.
     const bool focusStays = txtAnswer->hasFocus();
@@ -258,8 +259,14 @@ void Tavola::Next_Click() {
         // The question box took the window's activation, and the menu that opens
         // next keeps the window system from giving it back. The window takes it
         // back itself, or the focus would not return to the answer box or to
-        // "Nuovo calcolo" once the pupil closes the menu.
+        // "Nuovo calcolo" once the pupil closes the menu. It must be active before
+        // the menu opens: activateWindow() asks the window system, whose answer
+        // arrives with the menu open and is then ignored. Qt 6.8 deprecates this
+        // call for that one, but it works in every Qt 6, and nothing else does it.
+        QT_WARNING_PUSH
+        QT_WARNING_DISABLE_DEPRECATED
         QApplication::setActiveWindow(this);
+        QT_WARNING_POP
         return;
     }
     Timer1->stop();

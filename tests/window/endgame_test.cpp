@@ -282,12 +282,13 @@ TEST_F(Session, NewGameAnsweredNoGivesTheFocusBack) {
     QWidget box;
     t.dialogs.whileOpen = [&box](const DialogCall &) {
         box.show();
-        QApplication::setActiveWindow(&box);
+        box.activateWindow();
+        ASSERT_TRUE(QTest::qWaitForWindowActive(&box));
         box.hide();
     };
     t.dialogs.answers.push_back(7); // No
     openNewGameMenu(window);
-    EXPECT_EQ(QApplication::activeWindow(), window);
+    EXPECT_TRUE(QTest::qWaitFor([&] { return QApplication::activeWindow() == window; }));
     ASSERT_TRUE(QTest::qWaitFor([&] { return menuOf(window)->isVisible(); }));
     // Escape closes the menu, a second one leaves the menu bar.
     QTest::keyClick(menuOf(window), Qt::Key_Escape);
