@@ -44,6 +44,11 @@ bool reachesScreenReader(const QAccessibleEvent &event) {
     case QAccessible::ObjectDestroyed:
     case QAccessible::ObjectReorder:
     case QAccessible::ParentChanged:
+    // A control's description is set before the focus reaches it, and a screen
+    // reader that keeps its own copy of each control's properties would speak the
+    // old one when the focus arrives. It speaks none of these while the control
+    // lacks the focus, and they are few: one for each exercise and each answer.
+    case QAccessible::DescriptionChanged:
         return true;
     case QAccessible::NameChanged:
         if (widget->isWindow() && widget->isMinimized())

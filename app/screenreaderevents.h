@@ -11,10 +11,11 @@ namespace zarvoni {
 
 // Whether a screen reader is told of the event. It is, of everything outside the
 // controls of the game's surface (the window, its dialogs, its menus, the
-// announcer), of every move of the focus, of changes to which objects exist, and
-// of what happens in the control that has the focus. It is not told of changes to
-// the other controls of the surface: no label ever has the focus, and a control's
-// name and description are read when the focus reaches it. Nor of the title of a
+// announcer), of every move of the focus, of changes to which objects exist, of
+// every control's new description (what it says as it takes the focus), and of
+// what happens in the control that has the focus. It is not told of other changes
+// to the other controls of the surface: no label ever has the focus, and a
+// control's name is read when the focus reaches it. Nor of the title of a
 // minimised window, which follows the clock for the task bar.
 bool reachesScreenReader(const QAccessibleEvent &event);
 

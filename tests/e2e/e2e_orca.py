@@ -13,8 +13,9 @@ import time
 
 from e2e_common import POLL, WAIT, Skipped, StepFailed
 
-# Orca logs this as it starts listening to the accessibility bus.
-READY = "Starting ATSPI registry"
+# Orca logs one of these as it starts listening to the accessibility bus
+# (Orca 43, Orca 48).
+READY = ("Starting ATSPI registry", "Starting Atspi main event loop")
 SPEECH = re.compile(r"SPEECH OUTPUT: '(.*)'(?: voice=\w+)?$")
 
 
@@ -59,7 +60,7 @@ class Orca:
 
     def wait_ready(self):
         deadline = time.monotonic() + WAIT
-        while not any(READY in line for line in self.log_lines):
+        while not any(ready in line for line in self.log_lines for ready in READY):
             if self.process.poll() is not None:
                 self._not_started()
             if time.monotonic() > deadline:
