@@ -1,6 +1,7 @@
 // SPDX-License-Identifier: GPL-3.0-or-later
 #include "app/application.h"
 
+#include "app/images.h"
 #include "app/screenreaderevents.h"
 
 #include <QApplication>
@@ -9,7 +10,18 @@
 #include <QStyleFactory>
 #include <QTranslator>
 
+#include <cstdio>
+
 namespace zarvoni {
+
+namespace {
+
+// For whoever set the machine up: the game still plays, but with empty buttons.
+constexpr const char *kNoPictures =
+    "zarvoni: Qt non riesce a disegnare le immagini del gioco: manca il suo modulo "
+    "SVG (su Debian, il pacchetto qt6-svg-plugins o libqt6svg6)\n";
+
+} // namespace
 
 void prepareApplication() {
     if (QStyle *style = QStyleFactory::create(QStringLiteral("Windows")))
@@ -30,6 +42,10 @@ void prepareApplication() {
     // The desktop entry's name: the desktop finds the game's icon and name by it.
     QGuiApplication::setDesktopFileName(QStringLiteral(ZARVONI_APP_ID));
     filterScreenReaderEvents();
+    // Qt draws SVG pictures through plugins that are packaged apart from it, and
+    // without them it draws nothing, silently.
+    if (pictureAt(svgIcon(":/images/zarvoni.svg"), 16, 1.0).isNull())
+        std::fputs(kNoPictures, stderr);
 }
 
 } // namespace zarvoni

@@ -219,6 +219,8 @@ class Session(ScreenReader):
         self.wait_until(f"the game to end ({what})", ended)
         self.check(self.game.returncode == 0, "exit status 0",
                    f"exit status {self.game.returncode}{self.game_log_tail()}")
+        self.check("non riesce a disegnare" not in self.game_log_tail(),
+                   "every picture drawn", self.game_log_tail())
 
     # ---- input, as a pupil gives it
 

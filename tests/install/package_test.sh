@@ -77,13 +77,18 @@ field() { dpkg-deb -f "$deb" "$1"; }
 [ "$(field Maintainer)" = "$maintainer" ] || fail "Maintainer: $(field Maintainer)"
 # Computed by dpkg-shlibdeps from the binary, with versions...
 depends=$(field Depends | tr -d ' ' | tr ',' '\n')
+# (Debian 13 names Qt Core libqt6core6t64, after its move to a 64-bit time_t.)
 for library in libc6 libstdc++6 libqt6core6 libqt6gui6 libqt6widgets6; do
-    echo "$depends" | grep -q "^$library(>=" || fail "Depends lacks a computed $library: $(field Depends)"
+    echo "$depends" | grep -q "^$library\(t64\)\{0,1\}(>=" || fail "Depends lacks a computed $library: $(field Depends)"
 done
 # ...and what the program loads at run time.
 for package in libqt6svg6 qt6-qpa-plugins qt6-translations-l10n fonts-liberation2; do
     echo "$depends" | grep -q "^$package\$\|^$package(" || fail "Depends lacks $package: $(field Depends)"
 done
+# Qt SVG's icon engine and image format, without which no picture is drawn, under
+# the name of each release: in libqt6svg6 up to Debian 12, apart from Debian 13 on.
+echo "$depends" | grep -qxF "qt6-svg-plugins|libqt6svg6(<<6.7.2-5~)" ||
+    fail "Depends lacks Qt SVG's plugins: $(field Depends)"
 
 # Contents: "mode owner/group ./path", one line each.
 dpkg-deb -c "$deb" | awk '{ print $1, $2, $6 }' >"$tmp/contents"
