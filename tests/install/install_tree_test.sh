@@ -84,9 +84,17 @@ grep -q '^Comment=.*equazioni di primo grado' "$desktop" || fail "no Italian com
 metainfo=$root/usr/share/metainfo/$id.metainfo.xml
 # Strict: any finding fails but one. The id's first part is the project's
 # top-level domain, "example" (reserved for such names, RFC 2606), which is not
-# on AppStream's list of domains: it says so at info level.
-appstreamcli validate --no-net --strict --override=cid-maybe-not-rdns=pedantic "$metainfo" ||
-    fail "appstreamcli validate"
+# on AppStream's list of domains: it says so at info level. The validator of
+# Debian 12 (AppStream 0.16) predates the <developer> element that later ones ask
+# for and calls it an unknown tag: that one finding, and only that, is allowed.
+if ! appstreamcli validate --no-net --strict --override=cid-maybe-not-rdns=pedantic \
+    "$metainfo" >"$tmp/appstream.out" 2>&1; then
+    if ! grep -q '^I: .*: unknown-tag developer$' "$tmp/appstream.out" ||
+        grep '^[EWI]: ' "$tmp/appstream.out" | grep -qv ': unknown-tag developer$'; then
+        cat "$tmp/appstream.out" >&2
+        fail "appstreamcli validate"
+    fi
+fi
 grep -q "<id>$id</id>" "$metainfo" || fail "the metainfo's id is not $id"
 grep -q "<launchable type=\"desktop-id\">$id.desktop</launchable>" "$metainfo" ||
     fail "the metainfo does not launch $id.desktop"
