@@ -33,6 +33,10 @@ const QString kUnknown = QStringLiteral("\n\nIl record Ã¨ intero, ma non so se Ã
 
 using Clock = std::chrono::steady_clock;
 
+// Starting a program is the system's work, not the keeper's: it has a bound of its
+// own, so that a loaded machine does not use up the time the keeper is given.
+constexpr int kStartMilliseconds = 10'000;
+
 int millisecondsLeft(Clock::time_point deadline) {
     const auto left =
         std::chrono::duration_cast<std::chrono::milliseconds>(deadline - Clock::now()).count();
@@ -103,7 +107,6 @@ records::StoreResult KeeperRecords::store(const QString &score, const QString &n
 
 KeeperRecords::Run KeeperRecords::run(const QStringList &arguments, const QByteArray &input,
                                       std::chrono::milliseconds timeout) const {
-    const Clock::time_point deadline = Clock::now() + timeout;
     QProcess process;
     process.setProgram(m_program);
     process.setArguments(arguments);
@@ -114,8 +117,9 @@ KeeperRecords::Run KeeperRecords::run(const QStringList &arguments, const QByteA
     if (input.isNull())
         process.setStandardInputFile(QProcess::nullDevice());
     process.start();
-    if (!process.waitForStarted(millisecondsLeft(deadline)))
+    if (!process.waitForStarted(kStartMilliseconds))
         return {Run::End::NotStarted, 0, {}, process.errorString()};
+    const Clock::time_point deadline = Clock::now() + timeout;
     if (!input.isNull()) {
         process.write(input);
         process.closeWriteChannel();
