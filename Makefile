@@ -7,6 +7,7 @@
 # make fuzz  - run each fuzz target for ten minutes
 # make windows - zarvoni.exe, its zip and its installer for 64-bit Windows, tried under Wine
 # make test-windows - make windows, then the libraries' tests and the game played under Wine
+# make test-debian13 - make test on Debian 13, in a root made from Debian's archive
 
 JOBS ?= $(shell nproc)
 RUN_DIR := build/run
@@ -20,7 +21,8 @@ CMAKE_GEN := $(shell command -v ninja >/dev/null 2>&1 && echo -G Ninja)
 export JOBS
 
 .PHONY: all run build test check configure-test package bench fuzz windows deps-run deps-test \
-	deps-package deps-bench deps-windows clean test-windows bench-windows configure-windows-test
+	deps-package deps-bench deps-windows clean test-windows bench-windows configure-windows-test \
+	test-debian13
 
 all: build
 
@@ -129,6 +131,13 @@ test-windows: deps-test configure-windows-test
 bench-windows: deps-bench configure-windows-test
 	cmake --build $(WINDOWS_TEST_DIR) -j $(JOBS) --target zarvoni_minimal
 	bench/run $(WINDOWS_TEST_DIR) --windows $(WINDOWS_DIR)
+
+# The last commit of this tree, cloned into a Debian 13 root that tools/debian13
+# makes with mmdebstrap from Debian's archive and keeps in ~/.cache/zarvoni-debian13
+# (as root: it mounts /proc, /sys and /dev there); make test runs inside it. The
+# first run takes about an hour on two cores, most of it installing and building.
+test-debian13:
+	@if [ "$$(id -u)" -eq 0 ]; then tools/debian13 test; else sudo tools/debian13 test; fi
 
 clean:
 	rm -rf build
