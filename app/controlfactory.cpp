@@ -173,8 +173,9 @@ void buildControls(QWidget *surface, QObject *timerOwner) {
 
     // Later siblings lie above earlier ones: raise from the last row to the first,
     // then lift the text box and the buttons above everything else.
-    std::for_each(made.rbegin(), made.rend(), [](const auto &entry) { entry.second->raise(); });
-    std::for_each(made.rbegin(), made.rend(), [](const auto &entry) {
+    std::ranges::for_each(made.rbegin(), made.rend(),
+                          [](const auto &entry) { entry.second->raise(); });
+    std::ranges::for_each(made.rbegin(), made.rend(), [](const auto &entry) {
         if (liesAboveLabels(entry.first->kind))
             entry.second->raise();
     });
@@ -184,7 +185,7 @@ void buildControls(QWidget *surface, QObject *timerOwner) {
         if (liesAboveLabels(row->kind))
             focusable.emplace_back(row->tabIndex, widget);
     }
-    std::sort(focusable.begin(), focusable.end());
+    std::ranges::sort(focusable);
     for (std::size_t i = 1; i < focusable.size(); ++i)
         QWidget::setTabOrder(focusable[i - 1].second, focusable[i].second);
 }
@@ -193,7 +194,7 @@ void buildMenus(QMenuBar *bar) {
     QHash<QString, QMenu *> menus;
     const auto rows = menuTable();
     const auto hasChildren = [&rows](const char *name) {
-        return std::any_of(rows.begin(), rows.end(), [name](const MenuRow &row) {
+        return std::ranges::any_of(rows, [name](const MenuRow &row) {
             return row.parent && qstrcmp(row.parent, name) == 0;
         });
     };

@@ -47,8 +47,8 @@ void PictureButton::paintEvent(QPaintEvent *) {
     const FaceKey key{
         int(option.state), int(option.features), text(), size(), ratio, currentPicture().cacheKey(),
         m_changes};
-    auto face = std::find_if(m_faces.begin(), m_faces.end(),
-                             [&key](const Face &drawn) { return drawn.key == key; });
+    auto face =
+        std::ranges::find_if(m_faces, [&key](const Face &drawn) { return drawn.key == key; });
     if (face == m_faces.end()) {
         if (m_faces.size() >= kMaxFaces)
             m_faces.clear();

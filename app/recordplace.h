@@ -19,7 +19,7 @@ public:
     RecordPlace &operator=(const RecordPlace &) = delete;
 
     // The one directory that holds the record files, written with "/".
-    QString directory() const;
+    const QString &directory() const;
     records::RecordStore &records();
 
 private:

@@ -51,7 +51,7 @@ RecordPlace::RecordPlace() : m_parts(std::make_unique<Parts>()) {}
 
 RecordPlace::~RecordPlace() = default;
 
-QString RecordPlace::directory() const {
+const QString &RecordPlace::directory() const {
     return m_parts->directory;
 }
 

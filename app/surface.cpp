@@ -72,7 +72,7 @@ bool Surface::isSilent(const QWidget *control) {
 void Surface::setBackgroundColour(QColor colour) {
     fitRows();
     m_colour = colour;
-    std::fill(m_rows.begin(), m_rows.end(), colour.rgb());
+    std::ranges::fill(m_rows, colour.rgb());
     update();
 }
 

@@ -27,7 +27,7 @@ int main(int argc, char **argv) {
         for (const fs::directory_entry &entry : fs::directory_iterator(argument))
             if (entry.is_regular_file())
                 inside.push_back(entry.path());
-        std::sort(inside.begin(), inside.end());
+        std::ranges::sort(inside);
         inputs.insert(inputs.end(), inside.begin(), inside.end());
     }
     if (inputs.empty()) {

@@ -275,7 +275,7 @@ TEST_F(Session, NewGameAnsweredNoChangesNothingAndOpensTheMenu) {
 
 TEST_F(Session, NewGameAnsweredNoGivesTheFocusBack) {
     Tavola *window = started();
-    QWidget *answerBox = window->findChild<QLineEdit *>("txtAnswer");
+    const QWidget *answerBox = window->findChild<QLineEdit *>("txtAnswer");
     ASSERT_EQ(QApplication::focusWidget(), answerBox);
     // A real question box takes the activation away from the window, and nothing
     // gives it back while the menu opens.

@@ -122,25 +122,26 @@ TEST_P(RecordAtStartup, ShowsWhatCanBeReadAndSaysWhatCannot) {
 
 INSTANTIATE_TEST_SUITE_P(
     Files, RecordAtStartup,
-    ::testing::Values(RecordRow{"ScoreIsADirectory",
-                                [](TestSeams &t) {
-                                    QFile::remove(t.path("eq.txt"));
-                                    QDir(t.recordDir.path()).mkdir("eq.txt");
-                                },
-                                "eq.txt", "", ""},
-                      RecordRow{"NameOf64KiB",
-                                [](TestSeams &t) { t.write("neq.txt", QByteArray(65536, 'N')); },
-                                "", "12\r\n", QString(65536, u'N')},
-                      RecordRow{"AlteredName",
-                                [](TestSeams &t) { t.write("neq.txt", QByteArray("\0\1\2", 3)); },
-                                "", "12\r\n", QString::fromLatin1("\0\1\2", 3)},
-                      RecordRow{"DirectoryNotWritable",
-                                [](TestSeams &t) {
-                                    for (const auto op : {FaultyFileSystem::Op::MakeDirectories,
-                                                          FaultyFileSystem::Op::CreateEmpty})
-                                        t.fileSystem.failOn(op, EACCES);
-                                },
-                                "", "12\r\n", "Bruno\r\n"}),
+    ::testing::Values(
+        RecordRow{"ScoreIsADirectory",
+                  [](TestSeams &t) {
+                      QFile::remove(t.path("eq.txt"));
+                      QDir(t.recordDir.path()).mkdir("eq.txt");
+                  },
+                  "eq.txt", "", ""},
+        RecordRow{"NameOf64KiB",
+                  [](const TestSeams &t) { t.write("neq.txt", QByteArray(65536, 'N')); }, "",
+                  "12\r\n", QString(65536, u'N')},
+        RecordRow{"AlteredName",
+                  [](const TestSeams &t) { t.write("neq.txt", QByteArray("\0\1\2", 3)); }, "",
+                  "12\r\n", QString::fromLatin1("\0\1\2", 3)},
+        RecordRow{"DirectoryNotWritable",
+                  [](TestSeams &t) {
+                      for (const auto op : {FaultyFileSystem::Op::MakeDirectories,
+                                            FaultyFileSystem::Op::CreateEmpty})
+                          t.fileSystem.failOn(op, EACCES);
+                  },
+                  "", "12\r\n", "Bruno\r\n"}),
     [](const auto &info) { return std::string(info.param.label); });
 
 TEST_F(Startup, FirstActivationPosesTheFirstExerciseOnlyOnce) {
