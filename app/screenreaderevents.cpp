@@ -4,6 +4,7 @@
 #include "app/surface.h"
 
 #include <QAccessible>
+#include <QString>
 #include <QWidget>
 
 namespace zarvoni {
@@ -60,6 +61,22 @@ bool reachesScreenReader(const QAccessibleEvent &event) {
     const bool onSurface = qobject_cast<const Surface *>(widget) != nullptr ||
                            qobject_cast<const Surface *>(widget->parentWidget()) != nullptr;
     return !onSurface || widget->hasFocus();
+}
+
+void setSpokenDescription(QWidget &control, const QString &description) {
+    if (control.accessibleDescription() == description)
+        return;
+    control.setAccessibleDescription(description);
+    if (control.hasFocus() || !QAccessible::isActive())
+        return;
+    QAccessibleInterface *old = QAccessible::queryAccessibleInterface(&control);
+    if (!old)
+        return;
+    QAccessibleEvent gone(&control, QAccessible::ObjectDestroyed);
+    QAccessible::updateAccessibility(&gone);
+    QAccessible::deleteAccessibleInterface(QAccessible::uniqueId(old));
+    QAccessibleEvent made(&control, QAccessible::ObjectCreated);
+    QAccessible::updateAccessibility(&made);
 }
 
 void filterScreenReaderEvents() {

@@ -6,6 +6,8 @@
 // machine that work, not the game's, is what the pupil waits for.
 
 class QAccessibleEvent;
+class QString;
+class QWidget;
 
 namespace zarvoni {
 
@@ -18,6 +20,14 @@ namespace zarvoni {
 // control's name is read when the focus reaches it. Nor of the title of a
 // minimised window, which follows the clock for the task bar.
 bool reachesScreenReader(const QAccessibleEvent &event);
+
+// Sets what a screen reader says as the control takes the focus. A screen reader
+// may keep what it learnt of a control for a while whatever it is told (Orca 48
+// keeps each control's description up to two seconds), and a pupil who answers
+// quickly would hear the previous exercise or verdict: so a control without the
+// focus whose description changes becomes a new accessible object, of which no
+// screen reader knows anything yet.
+void setSpokenDescription(QWidget &control, const QString &description);
 
 // Installs, once, the filter that hands on only the events reachesScreenReader
 // lets through.

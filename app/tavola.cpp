@@ -7,6 +7,7 @@
 #include "app/images.h"
 #include "app/messageboxcode.h"
 #include "app/picturebutton.h"
+#include "app/screenreaderevents.h"
 #include "app/surface.h"
 #include "game/answercheck.h"
 #include "game/numberrules.h"
@@ -175,7 +176,7 @@ void Tavola::cmdNext_Click() {
     m_stato.pose(exercise.risultato);
     paintGradient(exercise);
     // What a screen reader says as the answer box takes the focus: the exercise.
-    txtAnswer->setAccessibleDescription(spokenExercise(exercise));
+    setSpokenDescription(*txtAnswer, spokenExercise(exercise));
     // The box is emptied before it takes the focus, and "Nuovo calcolo" loses its
     // verdict and is disabled once it has handed the focus to the box (disabled
     // first, it would hand it on to "Exit"). A screen reader hears of none of these
@@ -189,7 +190,7 @@ void Tavola::cmdNext_Click() {
     txtAnswer->setFocus();
     if (focusStays)
         m_annuncio->announce(txtAnswer->accessibleDescription());
-    cmdNext->setAccessibleDescription(QString());
+    setSpokenDescription(*cmdNext, QString());
     cmdNext->setEnabled(false);
 }
 
@@ -214,7 +215,7 @@ void Tavola::txtAnswer_KeyPress(int &keyAscii) {
     lblScore->setCaption(formatPlain(m_stato.esatte));
     lblScore2->setCaption(formatPlain(m_stato.totale()));
     // What a screen reader says as "Nuovo calcolo" takes the focus.
-    cmdNext->setAccessibleDescription(spokenVerdict(verdict->correct, m_stato));
+    setSpokenDescription(*cmdNext, spokenVerdict(verdict->correct, m_stato));
     cmdNext->setEnabled(true);
     cmdNext->setFocus();
 }
