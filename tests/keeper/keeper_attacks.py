@@ -11,14 +11,18 @@ group, as a pupil of a school lab would run it (run this as root); --slow adds
 the cases that wait for the keeper's own time limit."""
 
 import argparse
+import ctypes
 import fcntl
 import os
 import resource
 import shutil
+import select
 import signal
+import struct
 import subprocess
 import sys
 import tempfile
+import termios
 import time
 
 SCORE_FILE, NAME_FILE, LOCK_FILE = "eq.txt", "neq.txt", ".zarvoni.lock"
@@ -26,6 +30,7 @@ CALLERS_FILE = ".zarvoni.callers"  # the byte locks that count each caller's kee
 REFUSED, FAILED = 64, 3
 LIFETIME = 17  # seconds a keeper may run before its own timer kills it
 MAX_NAME_BYTES = 4 * (64 * 1024 - 2)
+LOCKED_LIFETIME = 5  # seconds it may live once it holds the lock
 # Set by tools/check-sanitizers for a build with AddressSanitizer.
 SANITIZED = "ASAN_OPTIONS" in os.environ
 
@@ -113,19 +118,28 @@ def read_pair(answer):
 
 
 def wait_until_reading(pid):
-    """Waits until the process waits for its standard input: in read(2) on it, or
-    in poll(2) or ppoll(2)."""
+    """Waits until the keeper, or the child it starts when it leads its process
+    group, waits for its standard input: in read(2) on it, or in poll(2) or
+    ppoll(2). Its process id, or None."""
     deadline = time.monotonic() + 5
     while time.monotonic() < deadline:
         try:
-            with open(f"/proc/{pid}/syscall") as handle:
-                call = handle.read().split(" ")[:2]
-                if call == ["0", "0x0"] or call[0] in ("7", "271"):
-                    return True
+            with open(f"/proc/{pid}/task/{pid}/children") as handle:
+                for each in [pid] + [int(child) for child in handle.read().split()]:
+                    with open(f"/proc/{each}/syscall") as call_file:
+                        call = call_file.read().split(" ")[:2]
+                    if call == ["0", "0x0"] or call[0] in ("7", "271"):
+                        return each
         except OSError:
             pass
         time.sleep(0.01)
-    return False
+    return None
+
+
+def stat(pid):
+    """The fields of /proc/PID/stat after the command: [0] state, [3] session, [16] nice."""
+    with open(f"/proc/{pid}/stat") as handle:
+        return handle.read().rsplit(")", 1)[1].split()
 
 
 def refused_requests(k):
@@ -143,6 +157,7 @@ def refused_requests(k):
     k.case = "a 1 MiB name"
     k.reset()
     k.check_answer(k.store(9, b"a" * (1 << 20)), REFUSED, b"refused")
+    k.check_answer(k.store(9, b"a" * (MAX_NAME_BYTES + 1)), REFUSED, b"refused")
     k.check_pair(b"5\r\n", b"Bruno\r\n")
     k.case = "a name longer than a record line"
     k.check_answer(k.store(9, b"a" * MAX_NAME_BYTES), FAILED, b"failed")
@@ -198,6 +213,8 @@ def environments(k, scratch):
         # that does the work has none.
         with open(f"/proc/{process.pid}/environ", "rb") as handle:
             k.check(handle.read() == b"", "an empty environment while it works")
+        with open(f"/proc/{process.pid}/comm") as handle:
+            k.check(handle.read() == "zarvoni-keeper\n", "its own name", handle.read())
         out, _ = process.communicate(b"Anna", timeout=LIFETIME + 10)
         k.check_answer((process.returncode, out, b""), 0, b"stored")
         k.check_pair(b"6\r\n", b"Anna\r\n")
@@ -238,6 +255,18 @@ def descriptors(k):
     process.communicate(b"Anna", timeout=LIFETIME + 10)
     k.check(process.returncode == 0, "stored though nobody reads the answer", process.returncode)
     k.check_pair(b"9\r\n", b"Anna\r\n")
+
+    k.case = "standard output a full pipe nobody reads"
+    read_end, write_end = os.pipe()
+    os.write(write_end, b"x" * fcntl.fcntl(write_end, fcntl.F_GETPIPE_SZ))
+    process = k.popen(["READ"], stdout=write_end)
+    try:
+        k.check(process.wait(timeout=5) == REFUSED, "refused", process.returncode)
+    except subprocess.TimeoutExpired:
+        k.check(False, "refused", "still writing after 5 s")
+    os.close(read_end)
+    os.close(write_end)
+    process.wait()
 
 
 def limits(k):
@@ -284,6 +313,22 @@ def limits(k):
         k.check_pair(*((b"6\r\n", b"Anna\r\n") if stored else (b"5\r\n", b"Bruno\r\n")))
         k.check(stored or CALLERS_FILE not in k.entries(), "nothing touched", k.entries())
 
+    def autogroup_nice_19():
+        with open("/proc/self/autogroup", "w") as handle:
+            handle.write("19")
+    # A session of its own: its own scheduling group too, and the normal priority.
+    for label, lowered in (("nice 19", lambda: os.nice(19)), ("autogroup 19", autogroup_nice_19)):
+        k.case = f"{label}, the keeper at work"
+        process = k.popen(["store", "7", "4"], preexec=lowered, stdin=subprocess.PIPE,
+                          start_new_session=True)
+        worker = wait_until_reading(process.pid)
+        if worker is not None:
+            with open(f"/proc/{worker}/autogroup") as handle:
+                k.check(stat(worker)[16] == "0" and handle.read().endswith(" nice 0\n"),
+                        "the normal priority", stat(worker)[16])
+        k.check(worker or (label, undone[0]) == ("nice 19", REFUSED), "at work")
+        process.communicate(b"Anna", timeout=LIFETIME + 10)
+
 
 def together(k):
     """Keepers at once, and keepers killed at any moment: always a whole pair."""
@@ -326,9 +371,14 @@ def crowds(k):
         fcntl.flock(lock, fcntl.LOCK_EX)
         k.check_answer(k.run(["read"], timeout=5), 0, b"read")
         k.check_answer(k.run(["store", "5", "4"], b"Anna", timeout=5), 2, b"not-better")
+        started = time.monotonic()
+        k.check_answer(k.store(32767, b"a" * 65535, timeout=5), FAILED, b"failed")
+        k.check(time.monotonic() - started < 1, "a store that cannot be written fails at once")
     k.case = "a caller's keepers all waiting"
     k.reset()
-    waiting = [k.popen(["store", "9", "4"], stdin=subprocess.PIPE) for _ in range(4)]
+    # Half of them lead their process group, and so work in a child of their own.
+    waiting = [k.popen(["store", "9", "4"], stdin=subprocess.PIPE, process_group=[None, 0][n % 2])
+               for n in range(4)]
     for process in waiting:
         k.check(wait_until_reading(process.pid), "the keeper waits for its name")
     k.check_answer(k.run(["read"], timeout=5), REFUSED, b"refused")
@@ -348,6 +398,7 @@ def signals(k, slow):
     def block_and_ignore():
         signal.pthread_sigmask(signal.SIG_BLOCK, {signal.SIGTERM, signal.SIGINT})
         signal.signal(signal.SIGHUP, signal.SIG_IGN)
+    # A hang-up never ends it: a pupil's terminal sends one at will.
     for label, preexec, sent in (("a caller's blocked SIGTERM", block_and_ignore, signal.SIGTERM),
                                  ("a caller's ignored SIGHUP", block_and_ignore, signal.SIGHUP)):
         k.case = label
@@ -355,6 +406,10 @@ def signals(k, slow):
         process = k.popen(["store", "9", "4"], preexec=preexec, stdin=subprocess.PIPE)
         k.check(wait_until_reading(process.pid), "the keeper waits for the name it was promised")
         process.send_signal(sent)
+        if sent == signal.SIGHUP:
+            out, _ = process.communicate(b"Anna", timeout=LIFETIME + 10)
+            k.check_answer((process.returncode, out, b""), 0, b"stored")
+            continue
         try:
             k.check(process.wait(timeout=5) == -sent, f"killed by {sent.name}",
                     process.returncode)
@@ -365,6 +420,7 @@ def signals(k, slow):
         k.check_pair(b"5\r\n", b"Bruno\r\n")
     if k.pupil is not None:
         k.case = "signals from the pupil who started it"
+        k.reset()
         process = k.popen(["store", "9", "4"], stdin=subprocess.PIPE)
         k.check(wait_until_reading(process.pid), "the keeper waits for the name it was promised")
         for sent in ("STOP", "TERM", "KILL"):
@@ -394,6 +450,61 @@ def signals(k, slow):
     k.check_answer(k.store(6, b"Anna"), 0, b"stored")
 
 
+def terminal(k):
+    """^C, ^\\ and a hang-up from the pupil's own terminal at any moment of a
+    store: the keeper, in a session of its own, finishes it."""
+    k.reset(b"5\r\n", b"P5\r\n")
+    for attempt in range(40):
+        k.case = f"the terminal's keys {attempt / 4} ms into a store"
+        (master, slave), name = os.openpty(), f"P{40 + attempt}".encode()
+        process = k.popen(["store", name[1:].decode(), str(len(name))], stdin=subprocess.PIPE,
+                          start_new_session=True, pass_fds=(slave,),
+                          preexec=lambda: fcntl.ioctl(slave, termios.TIOCSCTTY, 0))
+        os.close(slave)
+        worker = wait_until_reading(process.pid)
+        k.check(worker and stat(worker)[3] != str(process.pid), "a session of its own")
+        process.stdin.write(name)
+        process.stdin.close()
+        time.sleep(attempt / 4000)
+        os.write(master, b"\x03\x1c")
+        os.close(master)
+        k.check_answer((process.wait(timeout=LIFETIME + 10), process.stdout.read(), b""), 0,
+                       b"stored")
+        process.stdout.close()
+        k.check_pair(name[1:] + b"\r\n", name + b"\r\n")
+
+
+def held_under_the_lock(k):
+    """A keeper held up under the lock, its pending file's open never answered
+    (fanotify, root only), is ended by its own timer, cut short by the lock."""
+    k.case = "a keeper held up under the lock"
+    k.reset()
+    libc = ctypes.CDLL(None, use_errno=True)
+    group = libc.fanotify_init(4, os.O_RDONLY)  # FAN_CLASS_CONTENT
+    if group < 0 or libc.fanotify_mark(group, 1, ctypes.c_uint64(0x8010000), -100,
+                                       k.record_dir.encode()) != 0:  # opens, in the directory
+        return
+    process, held = k.popen(["store", "9", "4"], stdin=subprocess.PIPE), None
+    process.stdin.write(b"Anna")
+    process.stdin.close()
+    while held is None and select.select([group], [], [], 5)[0]:
+        data = os.read(group, 4096)
+        for fd in (struct.unpack_from("IBBHQii", data, at)[5] for at in range(0, len(data), 24)):
+            if os.readlink(f"/proc/self/fd/{fd}").endswith("/.zarvoni.tmp.zarvoni.pending"):
+                held = time.monotonic()
+            else:
+                os.write(group, struct.pack("iI", fd, 1))  # FAN_ALLOW
+                os.close(fd)
+    try:
+        k.check(held and process.wait(timeout=LOCKED_LIFETIME + 2) == -signal.SIGKILL and
+                time.monotonic() - held < LOCKED_LIFETIME + 1, "killed by its own timer")
+    except subprocess.TimeoutExpired:
+        k.check(False, "killed by its own timer", "still there after 7 s")
+    os.close(group)  # answers every open still waiting
+    process.wait()
+    k.check_pair(b"5\r\n", b"Bruno\r\n")
+
+
 def elsewhere(k, scratch):
     """Started from a directory that holds files of the same names."""
     k.case = "started from another directory"
@@ -412,6 +523,25 @@ def elsewhere(k, scratch):
             k.check(handle.read() == b"decoy\r\n", f"the decoy {file_name} untouched")
 
 
+def set_id_copy(options, scratch):
+    """As root with no pupil: a copy of the keeper set-user-id to a user of its own
+    that owns the record directory, as games owns the installed one, tried by pupils."""
+    copy, owner, before = os.path.join(scratch, "zarvoni-keeper"), 64011, os.stat(options.record_dir)
+    shutil.copy(options.keeper, copy)
+    os.chown(copy, owner, owner)
+    os.chmod(copy, 0o6755)
+    os.chown(options.record_dir, 0, owner)
+    os.chmod(options.record_dir, 0o2770)
+    k = Keeper(copy, options.record_dir, 64010)
+    try:
+        crowds(k)
+        signals(k, False)
+    finally:
+        os.chown(options.record_dir, before.st_uid, before.st_gid)
+        os.chmod(options.record_dir, before.st_mode)
+    return [f"set-user-id copy: {failure}" for failure in k.failures]
+
+
 def main():
     parser = argparse.ArgumentParser()
     parser.add_argument("--keeper", required=True)
@@ -424,9 +554,11 @@ def main():
     with tempfile.TemporaryDirectory() as scratch:
         os.chmod(scratch, 0o755)
         for case in (refused_requests, names, lambda k: environments(k, scratch), descriptors,
-                     limits, together, crowds, lambda k: signals(k, options.slow),
-                     lambda k: elsewhere(k, scratch)):
+                     limits, together, crowds, lambda k: signals(k, options.slow), terminal,
+                     held_under_the_lock, lambda k: elsewhere(k, scratch)):
             case(k)
+        if options.pupil is None and os.geteuid() == 0 and not SANITIZED:
+            k.failures += set_id_copy(options, scratch)
     who = f"as user {options.pupil} in no group" if options.pupil is not None else "as this user"
     if k.failures:
         print(f"keeper attacks {who}: {len(k.failures)} failed", file=sys.stderr)
