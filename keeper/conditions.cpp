@@ -5,6 +5,7 @@
 #include "records/recordfiles.h"
 
 #include <QFile>
+#include <QList>
 
 #include <array>
 #include <cerrno>
@@ -52,6 +53,16 @@ QString lowPriority(const QString &what) {
         .arg(what);
 }
 
+// The nice value of the scheduling group (autogroup) the process is in, 0 where
+// the system has none: "/autogroup-N nice V".
+int autogroupNice() {
+    QFile autogroup(QStringLiteral("/proc/self/autogroup"));
+    if (!autogroup.open(QIODevice::ReadOnly))
+        return 0;
+    const QList<QByteArray> words = autogroup.readLine(64).simplified().split(' ');
+    return words.size() == 3 && words[1] == "nice" ? words[2].toInt() : 0;
+}
+
 // The I/O priority, which the C library has no call for: class "none" lets the
 // scheduling priority decide it, as for any process nobody set one for.
 constexpr int kIoPriorityWhoProcess = 1;
@@ -85,6 +96,12 @@ QString unsafeConditions() {
     const int nice = ::getpriority(PRIO_PROCESS, 0);
     if (errno == 0 && nice > 0 && ::setpriority(PRIO_PROCESS, 0, 0) != 0)
         return lowPriority(QStringLiteral("la sua priorità è stata abbassata (nice %1)").arg(nice));
+    // The caller's group is left behind with its session; any user may lower a
+    // group's priority, but not that of a group they are not in.
+    if (const int groupNice = autogroupNice(); groupNice > 0)
+        return lowPriority(
+            QStringLiteral("il suo gruppo di scheduling ha la priorità abbassata (nice %1)")
+                .arg(groupNice));
     const int policy = ::sched_getscheduler(0) & ~SCHED_RESET_ON_FORK;
     if (policy == SCHED_BATCH || policy == SCHED_IDLE) {
         const sched_param normal{};
@@ -105,6 +122,12 @@ QString unsafeConditions() {
 QString noLifetime() {
     return QStringLiteral("Richiesta rifiutata: il sistema non concede il timer che limita la "
                           "durata del programma che custodisce il record (%1).")
+        .arg(QString::fromLocal8Bit(std::strerror(errno)));
+}
+
+QString noSessionOfItsOwn() {
+    return QStringLiteral("Richiesta rifiutata: il programma che custodisce il record non riesce "
+                          "a staccarsi dal terminale di chi lo ha avviato (%1).")
         .arg(QString::fromLocal8Bit(std::strerror(errno)));
 }
 

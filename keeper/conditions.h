@@ -11,10 +11,15 @@ namespace zarvoni::keeper {
 
 // Why this process cannot do its work safely, in Italian, or empty when it can.
 // Undoes first what it may: a batch scheduling policy, an idle I/O priority, a
-// narrowed set of processors.
+// narrowed set of processors. Called once the keeper has a session, and so a
+// scheduling group, of its own: a group that still shows a lowered priority is
+// refused too.
 QString unsafeConditions();
 
 // The refusal of a keeper whose lifetime timer the system would not arm.
 QString noLifetime();
+
+// The refusal of a keeper that could not leave its caller's session.
+QString noSessionOfItsOwn();
 
 } // namespace zarvoni::keeper

@@ -71,16 +71,7 @@ qsizetype readName(qsizetype size, QByteArray &name) {
 
 // The answer goes to whoever asked; if nobody reads it, the exit status still tells.
 int answer(const keeper::Answer &reply) {
-    qsizetype done = 0;
-    while (done < reply.text.size()) {
-        const ssize_t n =
-            ::write(STDOUT_FILENO, reply.text.constData() + done, size_t(reply.text.size() - done));
-        if (n < 0 && errno == EINTR)
-            continue;
-        if (n <= 0)
-            break;
-        done += n;
-    }
+    keeper::writeAnswer(reply.text);
     return reply.status;
 }
 
@@ -90,6 +81,9 @@ int answer(const keeper::Answer &reply) {
 // on disk stays whole, and the game is told that the keeper stopped.
 int main(int argc, char *argv[]) { // NOLINT(bugprone-exception-escape)
     const uid_t caller = keeper::secureProcess(argv, keeper::status::kFailed);
+    // Before anything else, and so before any lock.
+    if (!keeper::leaveCallerSession(keeper::status::kFailed))
+        return answer(keeper::refusal(keeper::noSessionOfItsOwn()));
 
     // argv[0] is the program's name; a caller may leave even that out.
     const std::span<const char *const> arguments(argv, argc < 1 ? 0 : std::size_t(argc));

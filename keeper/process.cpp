@@ -1,16 +1,21 @@
 // SPDX-License-Identifier: GPL-3.0-or-later
 #include "keeper/process.h"
 
+#include <array>
 #include <cerrno>
 #include <csignal>
 #include <cstdlib>
 #include <ctime>
 #include <fcntl.h>
 #include <grp.h>
+#include <string>
 #include <sys/prctl.h>
 #include <sys/resource.h>
 #include <sys/stat.h>
+#include <sys/time.h>
+#include <sys/wait.h>
 #include <unistd.h>
+#include <vector>
 
 namespace zarvoni::keeper {
 
@@ -18,6 +23,14 @@ namespace {
 
 // Record files are the keeper's alone; the code gives each file its mode anyway.
 constexpr mode_t kUmask = 007;
+
+// The keys of a terminal that end its foreground processes (^C, ^\) and its
+// hang-up. The kernel sends them with no check of the user, so the keeper ignores
+// them from its first instruction: a pupil's terminal never ends it mid-store.
+constexpr std::array kTerminalSignals{SIGINT, SIGQUIT, SIGHUP};
+
+// How often a blocked write of the answer is interrupted to look at the time.
+constexpr suseconds_t kAnswerTickMicroseconds = 100'000;
 
 // The timer of limitLifetime, once armed.
 timer_t g_lifetime{};
@@ -73,11 +86,50 @@ void resetSignals() {
     // it stopped while it holds the lock.
     for (const int signal : {SIGPIPE, SIGXFSZ, SIGTSTP, SIGTTIN, SIGTTOU})
         (void)std::signal(signal, SIG_IGN);
+    for (const int signal : kTerminalSignals)
+        (void)std::signal(signal, SIG_IGN);
 }
+
+// Started again with its own name first, whatever name the caller gave it.
+void startAgain(char **argv) {
+    std::vector<char *> arguments;
+    for (char **argument = argv; argument != nullptr && *argument != nullptr; ++argument)
+        arguments.push_back(*argument);
+    std::string name(kProgramName);
+    if (!arguments.empty())
+        arguments.front() = name.data();
+    arguments.push_back(nullptr);
+    // The program file itself, not a name a caller could have changed.
+    ::execv("/proc/self/exe", arguments.data());
+}
+
+// Ends as child ended: with its exit status, or killed by the same signal.
+[[noreturn]] void endAs(pid_t child, int failureStatus) {
+    int status = 0;
+    while (::waitpid(child, &status, 0) < 0) {
+        if (errno != EINTR)
+            ::_exit(failureStatus);
+    }
+    if (WIFEXITED(status))
+        ::_exit(WEXITSTATUS(status));
+    const int signal = WTERMSIG(status);
+    (void)std::signal(signal, SIG_DFL);
+    sigset_t only;
+    sigemptyset(&only);
+    sigaddset(&only, signal);
+    (void)::sigprocmask(SIG_UNBLOCK, &only, nullptr);
+    (void)::kill(::getpid(), signal);
+    ::_exit(failureStatus);
+}
+
+void wakeUp(int /*signal*/) {}
 
 } // namespace
 
 uid_t secureProcess(char **argv, int failureStatus) {
+    (void)::prctl(PR_SET_NAME, kProgramName, 0, 0, 0);
+    for (const int signal : kTerminalSignals)
+        (void)std::signal(signal, SIG_IGN);
     // First the limits: a caller's low limit on descriptors must not keep the
     // standard ones from being opened.
     for (const int resource : {RLIMIT_NOFILE, RLIMIT_FSIZE, RLIMIT_CPU, RLIMIT_AS, RLIMIT_DATA,
@@ -93,8 +145,7 @@ uid_t secureProcess(char **argv, int failureStatus) {
     // C library's secure mode, which a keeper whose real ids are its own would not.
     if (environ != nullptr && *environ != nullptr) {
         ::clearenv();
-        // The program file itself, not a name a caller could have changed.
-        ::execv("/proc/self/exe", argv);
+        startAgain(argv);
         // No /proc: go on with the environment cleared from here on.
     }
     const uid_t caller = ::getuid();
@@ -105,6 +156,39 @@ uid_t secureProcess(char **argv, int failureStatus) {
         ::_exit(failureStatus);
     resetSignals();
     return caller;
+}
+
+bool leaveCallerSession(int failureStatus) {
+    if (::getpgrp() == ::getpid()) {
+        const pid_t child = ::fork();
+        if (child < 0)
+            return false;
+        if (child > 0)
+            endAs(child, failureStatus);
+    }
+    return ::setsid() >= 0;
+}
+
+void writeAnswer(std::span<const char> bytes) {
+    // Without SA_RESTART: each tick makes a write blocked on a full pipe return,
+    // and a tick that comes just before a write begins is followed by the next.
+    struct sigaction wake {};
+    wake.sa_handler = wakeUp;
+    sigemptyset(&wake.sa_mask);
+    (void)::sigaction(SIGALRM, &wake, nullptr);
+    const itimerval ticks{{0, kAnswerTickMicroseconds}, {0, kAnswerTickMicroseconds}};
+    (void)::setitimer(ITIMER_REAL, &ticks, nullptr);
+    const auto deadline = std::chrono::steady_clock::now() + kAnswerWait;
+    std::size_t done = 0;
+    while (done < bytes.size()) {
+        const ssize_t n = ::write(STDOUT_FILENO, bytes.data() + done, bytes.size() - done);
+        if (n > 0)
+            done += std::size_t(n);
+        else if (n == 0 || errno != EINTR || std::chrono::steady_clock::now() >= deadline)
+            break;
+    }
+    const itimerval off{};
+    (void)::setitimer(ITIMER_REAL, &off, nullptr);
 }
 
 // SIGKILL wakes and ends a stopped or frozen process too, and no caller can

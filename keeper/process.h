@@ -8,6 +8,7 @@
 #include <sys/types.h>
 
 #include <chrono>
+#include <span>
 
 namespace zarvoni::keeper {
 
@@ -19,6 +20,10 @@ constexpr std::chrono::seconds kNameWait{2};
 // The longest a keeper may run at all: the wait for its name, the wait for the
 // lock, and its time under the lock.
 constexpr std::chrono::seconds kLifetime{17};
+// How long a keeper waits for its caller to take its answer.
+constexpr std::chrono::seconds kAnswerWait{2};
+// The name ps, top and /proc show for the keeper.
+constexpr char kProgramName[] = "zarvoni-keeper";
 
 // Makes the process the keeper's own (argv: main's, for a fresh start):
 // - descriptors 0, 1 and 2 open (on /dev/null where the caller closed them), so
@@ -33,13 +38,28 @@ constexpr std::chrono::seconds kLifetime{17};
 //   trace, renice or limit it, and no process it starts counts against the
 //   caller's own limits;
 // - a umask of its own, the root directory as working directory, no core file;
+// - its own name, kProgramName, and not that of the file it starts again from;
 // - every signal at its default and none blocked, but for those that would stop
-//   it from a terminal or turn a full file or a closed pipe into a kill rather
-//   than an error;
+//   or end it from a terminal or turn a full file or a closed pipe into a kill
+//   rather than an error;
 // - soft resource limits raised to what the caller's hard limits allow.
 // Returns the real user id of the caller, as it was before the switch. Exits with
 // failureStatus when the descriptors cannot be made safe or the ids not switched.
 uid_t secureProcess(char **argv, int failureStatus);
+
+// Leaves the caller's session, process group and controlling terminal, and with
+// them the caller's scheduling group (autogroup), whose priority any user may
+// lower: no terminal can then signal the keeper, and it runs beside the caller's
+// processes, not among them. A keeper that leads its process group cannot start a
+// session, so it starts a copy of itself that does, waits for it and ends as it
+// ended; the copy takes the caller's place among the keepers at work, and gives
+// it back when it ends (failureStatus when it cannot tell how). False when the
+// system refuses both.
+bool leaveCallerSession(int failureStatus);
+
+// Writes bytes to standard output for kAnswerWait at most: a caller who does not
+// read the answer holds up nobody but its own request.
+void writeAnswer(std::span<const char> bytes);
 
 // Arms a timer that kills the keeper once kLifetime has passed, stopped or not;
 // false when the system refuses one, and then the keeper must not take any lock.

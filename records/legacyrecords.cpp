@@ -27,7 +27,7 @@ QString withoutLineEnd(QString line) {
 
 } // namespace
 
-LegacyRecords::LegacyRecords(RecordStore &current, const QString &legacyDirectory,
+LegacyRecords::LegacyRecords(InProcessRecords &current, const QString &legacyDirectory,
                              FileSystem &fileSystem)
     : m_current(current),
       m_legacyDirectory(legacyDirectory.isEmpty() ? QString()
@@ -46,8 +46,11 @@ ReadResult LegacyRecords::read() {
 StoreResult LegacyRecords::store(const QString &score, const QString &name) {
     if (holdsNothing(m_current.read())) {
         if (const std::optional<RecordPair> earlier = legacyPair()) {
+            // Moved, not compared: beside the empty pair, whose score reads as 0,
+            // an earlier 0 or -1 would never move, and a pupil who beat it would be
+            // told that another game had.
             StoreResult moved =
-                m_current.store(withoutLineEnd(earlier->score), withoutLineEnd(earlier->name));
+                m_current.adopt(withoutLineEnd(earlier->score), withoutLineEnd(earlier->name));
             if (moved.outcome == Outcome::Failed || moved.outcome == Outcome::Busy) {
                 // Nothing changed: only a score that beats the earlier record makes
                 // the failure worth telling.

@@ -5,6 +5,7 @@
 // store. The earlier directory is only ever read, never written.
 
 #include "records/filesystem.h"
+#include "records/recordfiles.h"
 #include "records/recordstore.h"
 
 #include <QString>
@@ -17,18 +18,19 @@ class LegacyRecords final : public RecordStore {
 public:
     // current reads and stores the record directory's pair; the earlier pair is
     // read from legacyDirectory (none when empty) through fileSystem.
-    LegacyRecords(RecordStore &current, const QString &legacyDirectory, FileSystem &fileSystem);
+    LegacyRecords(InProcessRecords &current, const QString &legacyDirectory,
+                  FileSystem &fileSystem);
 
     ReadResult read() override;
     // While the record directory holds no record, the earlier pair goes there first,
-    // so the score is compared with it as with any stored record.
+    // whatever its score, so the score is compared with it as with any stored record.
     StoreResult store(const QString &score, const QString &name) override;
 
 private:
     // The earlier pair, when both its files could be read and one holds something.
     std::optional<RecordPair> legacyPair();
 
-    RecordStore &m_current;
+    InProcessRecords &m_current;
     QString m_legacyDirectory;
     FileSystem &m_fileSystem;
 };

@@ -178,11 +178,29 @@ ReadResult RecordFiles::read() {
 }
 
 StoreResult RecordFiles::store(const QString &score, const QString &name) {
+    return replace(score, name, Replaces::WorseScore);
+}
+
+StoreResult RecordFiles::adopt(const QString &score, const QString &name) {
+    return replace(score, name, Replaces::NoRecord);
+}
+
+bool RecordFiles::replaces(Replaces what, const QString &score, const RecordPair &now) {
+    if (what == Replaces::NoRecord)
+        return now.score.isEmpty() && now.name.isEmpty();
+    return isBetter(score, now.score);
+}
+
+StoreResult RecordFiles::replace(const QString &score, const QString &name, Replaces what) {
     // Most games end without a record: they change nothing, and lock nothing.
     Snapshot before;
     if (steadySnapshot(Placeholders::Replace, before) && !before.problem.isProblem() &&
-        !isBetter(score, before.pair.score))
+        !replaces(what, score, before.pair))
         return {Outcome::NotBetter, {}};
+    // A pair no record file can hold fails before the lock, so that it never holds
+    // up, or waits for, a store that can be written.
+    if (std::optional<StoreResult> refused = lineTooLong(m_directory, score, name))
+        return *std::move(refused);
 
     FileProblem problem;
     const auto lock =
@@ -199,10 +217,8 @@ StoreResult RecordFiles::store(const QString &score, const QString &name) {
     const Snapshot now = snapshot(Placeholders::Replace);
     if (now.problem.isProblem())
         return result(Outcome::Failed, now.problem);
-    if (!isBetter(score, now.pair.score))
+    if (!replaces(what, score, now.pair))
         return {Outcome::NotBetter, {}};
-    if (std::optional<StoreResult> refused = lineTooLong(m_directory, score, name))
-        return *std::move(refused);
 
     const Lines lines{recordLine(score), recordLine(name)};
     if (const Problem pending = writeInPlace(kPendingFile, lines.score + lines.name);

@@ -76,7 +76,14 @@ public:
     // better one, and a score that changes nothing never holds anybody up.
     StoreResult store(const QString &score, const QString &name);
 
+    // Puts score and name in a record directory that holds no record yet (both
+    // files empty or missing), whatever the score: an earlier record of 0 or below
+    // moves as any other. Not better, and nothing written, once a record is there.
+    StoreResult adopt(const QString &score, const QString &name);
+
 private:
+    // Which pair on disk a store replaces.
+    enum class Replaces { WorseScore, NoRecord };
     // What went wrong, and with which file (empty: the directory).
     struct Problem {
         QString fileName;
@@ -93,6 +100,8 @@ private:
         Problem problem;
     };
 
+    static bool replaces(Replaces what, const QString &score, const RecordPair &now);
+    StoreResult replace(const QString &score, const QString &name, Replaces what);
     Snapshot snapshot(Placeholders placeholders);
     bool steadySnapshot(Placeholders placeholders, Snapshot &now);
     Problem recover(bool &setAside);
@@ -117,6 +126,9 @@ public:
     }
     StoreResult store(const QString &score, const QString &name) override {
         return m_files.store(score, name);
+    }
+    StoreResult adopt(const QString &score, const QString &name) {
+        return m_files.adopt(score, name);
     }
 
 private:

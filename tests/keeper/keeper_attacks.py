@@ -11,14 +11,17 @@ group, as a pupil of a school lab would run it (run this as root); --slow adds
 the cases that wait for the keeper's own time limit."""
 
 import argparse
+import ctypes
 import fcntl
 import os
 import resource
 import shutil
+import select
 import signal
 import subprocess
 import sys
 import tempfile
+import termios
 import time
 
 SCORE_FILE, NAME_FILE, LOCK_FILE = "eq.txt", "neq.txt", ".zarvoni.lock"
@@ -113,19 +116,21 @@ def read_pair(answer):
 
 
 def wait_until_reading(pid):
-    """Waits until the process waits for its standard input: in read(2) on it, or
-    in poll(2) or ppoll(2)."""
+    """The keeper, or the child it starts when it leads its process group, once it
+    waits for its standard input (in read(2) on it, poll(2) or ppoll(2)); or None."""
     deadline = time.monotonic() + 5
     while time.monotonic() < deadline:
         try:
-            with open(f"/proc/{pid}/syscall") as handle:
-                call = handle.read().split(" ")[:2]
-                if call == ["0", "0x0"] or call[0] in ("7", "271"):
-                    return True
+            with open(f"/proc/{pid}/task/{pid}/children") as handle:
+                for each in [pid] + [int(child) for child in handle.read().split()]:
+                    with open(f"/proc/{each}/syscall") as call_file:
+                        call = call_file.read().split(" ")[:2]
+                    if call == ["0", "0x0"] or call[0] in ("7", "271"):
+                        return each
         except OSError:
             pass
         time.sleep(0.01)
-    return False
+    return None
 
 
 def refused_requests(k):
@@ -143,6 +148,7 @@ def refused_requests(k):
     k.case = "a 1 MiB name"
     k.reset()
     k.check_answer(k.store(9, b"a" * (1 << 20)), REFUSED, b"refused")
+    k.check_answer(k.store(9, b"a" * (MAX_NAME_BYTES + 1)), REFUSED, b"refused")
     k.check_pair(b"5\r\n", b"Bruno\r\n")
     k.case = "a name longer than a record line"
     k.check_answer(k.store(9, b"a" * MAX_NAME_BYTES), FAILED, b"failed")
@@ -198,6 +204,8 @@ def environments(k, scratch):
         # that does the work has none.
         with open(f"/proc/{process.pid}/environ", "rb") as handle:
             k.check(handle.read() == b"", "an empty environment while it works")
+        with open(f"/proc/{process.pid}/comm") as handle:
+            k.check(handle.read() == "zarvoni-keeper\n", "its own name")
         out, _ = process.communicate(b"Anna", timeout=LIFETIME + 10)
         k.check_answer((process.returncode, out, b""), 0, b"stored")
         k.check_pair(b"6\r\n", b"Anna\r\n")
@@ -238,6 +246,15 @@ def descriptors(k):
     process.communicate(b"Anna", timeout=LIFETIME + 10)
     k.check(process.returncode == 0, "stored though nobody reads the answer", process.returncode)
     k.check_pair(b"9\r\n", b"Anna\r\n")
+
+    k.case = "standard output a full pipe nobody reads"
+    read_end, write_end = os.pipe()
+    os.write(write_end, b"x" * fcntl.fcntl(write_end, fcntl.F_GETPIPE_SZ))
+    process = k.popen(["READ"], stdout=write_end)
+    k.check(process.wait(timeout=5) == REFUSED, "refused at once")
+    os.close(read_end)
+    process.wait()
+    os.close(write_end)
 
 
 def limits(k):
@@ -284,6 +301,15 @@ def limits(k):
         k.check_pair(*((b"6\r\n", b"Anna\r\n") if stored else (b"5\r\n", b"Bruno\r\n")))
         k.check(stored or CALLERS_FILE not in k.entries(), "nothing touched", k.entries())
 
+    k.case = "nice 19, at work in a session of its own"  # and so its own autogroup
+    process = k.popen(["store", "7", "4"], preexec=lambda: os.nice(19), stdin=subprocess.PIPE,
+                      start_new_session=True)
+    worker = wait_until_reading(process.pid)  # none when refused
+    if worker is not None:
+        with open(f"/proc/{worker}/stat") as nice, open(f"/proc/{worker}/autogroup") as group:
+            k.check(nice.read().split()[18] == "0" and group.read().endswith(" nice 0\n"), "nice 0")
+    process.communicate(b"Anna", timeout=LIFETIME + 10)
+
 
 def together(k):
     """Keepers at once, and keepers killed at any moment: always a whole pair."""
@@ -326,6 +352,9 @@ def crowds(k):
         fcntl.flock(lock, fcntl.LOCK_EX)
         k.check_answer(k.run(["read"], timeout=5), 0, b"read")
         k.check_answer(k.run(["store", "5", "4"], b"Anna", timeout=5), 2, b"not-better")
+        started = time.monotonic()
+        k.check_answer(k.store(32767, b"a" * 65535, timeout=5), FAILED, b"failed")
+        k.check(time.monotonic() - started < 1, "a store that cannot be written fails at once")
     k.case = "a caller's keepers all waiting"
     k.reset()
     waiting = [k.popen(["store", "9", "4"], stdin=subprocess.PIPE) for _ in range(4)]
@@ -348,6 +377,7 @@ def signals(k, slow):
     def block_and_ignore():
         signal.pthread_sigmask(signal.SIG_BLOCK, {signal.SIGTERM, signal.SIGINT})
         signal.signal(signal.SIGHUP, signal.SIG_IGN)
+    # A hang-up never ends it: a pupil's terminal sends one at will.
     for label, preexec, sent in (("a caller's blocked SIGTERM", block_and_ignore, signal.SIGTERM),
                                  ("a caller's ignored SIGHUP", block_and_ignore, signal.SIGHUP)):
         k.case = label
@@ -355,6 +385,10 @@ def signals(k, slow):
         process = k.popen(["store", "9", "4"], preexec=preexec, stdin=subprocess.PIPE)
         k.check(wait_until_reading(process.pid), "the keeper waits for the name it was promised")
         process.send_signal(sent)
+        if sent == signal.SIGHUP:
+            out = process.communicate(b"Anna", timeout=5)[0]
+            k.check_answer((process.returncode, out, b""), 0, b"stored")
+            continue
         try:
             k.check(process.wait(timeout=5) == -sent, f"killed by {sent.name}",
                     process.returncode)
@@ -365,6 +399,7 @@ def signals(k, slow):
         k.check_pair(b"5\r\n", b"Bruno\r\n")
     if k.pupil is not None:
         k.case = "signals from the pupil who started it"
+        k.reset()
         process = k.popen(["store", "9", "4"], stdin=subprocess.PIPE)
         k.check(wait_until_reading(process.pid), "the keeper waits for the name it was promised")
         for sent in ("STOP", "TERM", "KILL"):
@@ -394,6 +429,53 @@ def signals(k, slow):
     k.check_answer(k.store(6, b"Anna"), 0, b"stored")
 
 
+def terminal(k):
+    """^C, ^\\ and a hang-up from the caller's own terminal, 0 to 10 ms into a
+    store: the keeper, in a session of its own, finishes it."""
+    k.reset()
+    for attempt in range(40):
+        k.case = f"the terminal's keys {attempt / 4} ms into a store"
+        (master, slave), score = os.openpty(), str(40 + attempt)
+        process = k.popen(["store", score, "2"], stdin=subprocess.PIPE, start_new_session=True,
+                          pass_fds=(slave,), preexec=lambda: fcntl.ioctl(slave, termios.TIOCSCTTY))
+        os.close(slave)
+        with open(f"/proc/{wait_until_reading(process.pid)}/stat") as handle:
+            k.check(handle.read().split()[5] != str(process.pid), "a session of its own")
+        process.stdin.write(score.encode())
+        process.stdin.close()
+        time.sleep(attempt / 4000)
+        os.write(master, b"\x03\x1c")
+        os.close(master)
+        k.check(process.wait(timeout=LIFETIME) == 0, "stored")
+        process.stdout.close()
+        k.check_pair(f"{score}\r\n".encode(), f"{score}\r\n".encode())
+
+
+def held_under_the_lock(k):
+    """Held up under the lock (its pending file's open never answered: fanotify, as
+    root), a keeper is killed by its own timer 5 s later."""
+    k.case = "a keeper held up under the lock"
+    k.reset()  # first: this process's own opens there would wait for its own answer
+    group = ctypes.CDLL(None).fanotify_init(4, 0)  # FAN_CLASS_CONTENT
+    if group < 0 or ctypes.CDLL(None).fanotify_mark(group, 1, ctypes.c_uint64(0x8010000), -100,
+                                                    k.record_dir.encode()):  # opens in it
+        return
+    process, held = k.popen(["store", "9", "4"], stdin=subprocess.PIPE), None
+    process.stdin.write(b"Anna")
+    process.stdin.close()
+    while held is None and select.select([group], [], [], 5)[0]:
+        data = os.read(group, 4096)
+        for fd in (data[at + 16:at + 20] for at in range(0, len(data), 24)):  # each event's
+            if os.readlink(f"/proc/self/fd/{int.from_bytes(fd, sys.byteorder)}").endswith(
+                    "/.zarvoni.tmp.zarvoni.pending"):
+                held = time.monotonic()
+            else:
+                os.write(group, fd + (1).to_bytes(4, sys.byteorder))  # allowed
+    k.check(held and process.wait(timeout=7) == -signal.SIGKILL and time.monotonic() - held < 6,
+            "killed by its own timer")
+    os.close(group)
+
+
 def elsewhere(k, scratch):
     """Started from a directory that holds files of the same names."""
     k.case = "started from another directory"
@@ -412,6 +494,22 @@ def elsewhere(k, scratch):
             k.check(handle.read() == b"decoy\r\n", f"the decoy {file_name} untouched")
 
 
+def set_id_copy(options, scratch):
+    """As root with no pupil: pupils try a copy of the keeper set-user-id to a user
+    of its own, 64011, which owns the record directory as games owns the installed one."""
+    copy, before = os.path.join(scratch, "zarvoni-keeper"), os.stat(options.record_dir)
+    shutil.copy(options.keeper, copy)
+    for path, mode in ((copy, 0o6755), (options.record_dir, 0o2770)):
+        os.chown(path, 64011, 64011)
+        os.chmod(path, mode)
+    k = Keeper(copy, options.record_dir, 64010)
+    crowds(k)
+    signals(k, False)
+    os.chown(options.record_dir, before.st_uid, before.st_gid)
+    os.chmod(options.record_dir, before.st_mode)
+    return [f"set-user-id copy: {failure}" for failure in k.failures]
+
+
 def main():
     parser = argparse.ArgumentParser()
     parser.add_argument("--keeper", required=True)
@@ -424,9 +522,11 @@ def main():
     with tempfile.TemporaryDirectory() as scratch:
         os.chmod(scratch, 0o755)
         for case in (refused_requests, names, lambda k: environments(k, scratch), descriptors,
-                     limits, together, crowds, lambda k: signals(k, options.slow),
-                     lambda k: elsewhere(k, scratch)):
+                     limits, together, crowds, lambda k: signals(k, options.slow), terminal,
+                     held_under_the_lock, lambda k: elsewhere(k, scratch)):
             case(k)
+        if options.pupil is None and os.geteuid() == 0 and not SANITIZED:
+            k.failures += set_id_copy(options, scratch)
     who = f"as user {options.pupil} in no group" if options.pupil is not None else "as this user"
     if k.failures:
         print(f"keeper attacks {who}: {len(k.failures)} failed", file=sys.stderr)

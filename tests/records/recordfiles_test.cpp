@@ -148,6 +148,15 @@ TEST_F(RecordFilesTest, AReadNeitherWaitsForAStoreNorMixesItsPair) {
     t.fileSystem.before(Op::Read, 6, [&other] { other.store("9", "Carla"); });
     const ReadResult record = files.read();
     EXPECT_EQ(record.pair.score + record.pair.name, "9\r\nCarla\r\n");
+    // A store that goes on for a fifth of a second: the read waits between attempts.
+    const auto until = std::chrono::steady_clock::now() + std::chrono::milliseconds(200);
+    const auto done = std::ranges::count(t.fileSystem.calls, Op::Read, &FaultyFileSystem::Call::op);
+    for (int nth = int(done) + 1; nth <= int(done) + 3 * kReadAttempts; ++nth)
+        t.fileSystem.before(Op::Read, nth, [this, until, nth] {
+            if (std::chrono::steady_clock::now() < until)
+                t.write(kScoreFile, nth % 2 ? "10\r\n" : "9\r\n");
+        });
+    EXPECT_TRUE(files.read().ok());
 }
 
 // A pupil outside the games group reads the record and is told of a failed store
@@ -544,7 +553,16 @@ INSTANTIATE_TEST_SUITE_P(
                       EarlierPlace{"Beaten", "", "5\r\n", "6", "5\r\nBruno\r\n", Outcome::Stored,
                                    "6\r\nAnna\r\n"},
                       EarlierPlace{"RecordDirectoryFirst", "3\r\n", "5\r\n", "4", "3\r\nCarla\r\n",
-                                   Outcome::Stored, "4\r\nAnna\r\n"}),
+                                   Outcome::Stored, "4\r\nAnna\r\n"},
+                      // An earlier record of 0 or below moves too, then is compared.
+                      EarlierPlace{"ZeroNotBeatenByZero", "", "0\r\n", "0", "0\r\nBruno\r\n",
+                                   Outcome::NotBetter, "0\r\nBruno\r\n"},
+                      EarlierPlace{"ZeroBeatenByOne", "", "0\r\n", "1", "0\r\nBruno\r\n",
+                                   Outcome::Stored, "1\r\nAnna\r\n"},
+                      EarlierPlace{"BelowZeroBeatenByZero", "", "-1\r\n", "0", "-1\r\nBruno\r\n",
+                                   Outcome::Stored, "0\r\nAnna\r\n"},
+                      EarlierPlace{"BelowZeroBeatenByOne", "", "-1\r\n", "1", "-1\r\nBruno\r\n",
+                                   Outcome::Stored, "1\r\nAnna\r\n"}),
     [](const auto &info) { return std::string(info.param.label); });
 
 } // namespace
