@@ -354,7 +354,8 @@ def crowds(k):
         k.check_answer(k.run(["store", "5", "4"], b"Anna", timeout=5), 2, b"not-better")
         started = time.monotonic()
         k.check_answer(k.store(32767, b"a" * 65535, timeout=5), FAILED, b"failed")
-        k.check(time.monotonic() - started < 1, "a store that cannot be written fails at once")
+        # At once: not after the 10-s wait for the lock (5 s leave room for a slow machine).
+        k.check(time.monotonic() - started < 5, "a store that cannot be written fails at once")
     k.case = "a caller's keepers all waiting"
     k.reset()
     waiting = [k.popen(["store", "9", "4"], stdin=subprocess.PIPE) for _ in range(4)]
@@ -471,7 +472,8 @@ def held_under_the_lock(k):
                 held = time.monotonic()
             else:
                 os.write(group, fd + (1).to_bytes(4, sys.byteorder))  # allowed
-    k.check(held and process.wait(timeout=7) == -signal.SIGKILL and time.monotonic() - held < 6,
+    # 5 s under the lock, not its whole 17-s life (the rest is room for a slow machine).
+    k.check(held and process.wait(timeout=15) == -signal.SIGKILL and time.monotonic() - held < 12,
             "killed by its own timer")
     os.close(group)
 
