@@ -264,10 +264,10 @@ void Tavola::Next_Click() {
         // the menu opens: activateWindow() asks the window system, whose answer
         // arrives with the menu open and is then ignored. Qt 6.8 deprecates this
         // call for that one, but it works in every Qt 6, and nothing else does it.
-        QT_WARNING_PUSH
-        QT_WARNING_DISABLE_DEPRECATED
+#pragma GCC diagnostic push
+#pragma GCC diagnostic ignored "-Wdeprecated-declarations"
         QApplication::setActiveWindow(this);
-        QT_WARNING_POP
+#pragma GCC diagnostic pop
         return;
     }
     Timer1->stop();
