@@ -499,6 +499,12 @@ def elsewhere(k, scratch):
 def set_id_copy(options, scratch):
     """As root with no pupil: pupils try a copy of the keeper set-user-id to a user
     of its own, 64011, which owns the record directory as games owns the installed one."""
+    parts = os.path.realpath(options.record_dir).split("/")
+    parents = ["/".join(parts[:n]) or "/" for n in range(1, len(parts))]
+    if any(not os.stat(parent).st_mode & 0o001 for parent in parents):
+        print("keeper attacks: set-user-id copy skipped: other users cannot reach the record "
+              "directory (a parent directory without o+x)", file=sys.stderr)
+        return []
     copy, before = os.path.join(scratch, "zarvoni-keeper"), os.stat(options.record_dir)
     shutil.copy(options.keeper, copy)
     for path, mode in ((copy, 0o6755), (options.record_dir, 0o2770)):
