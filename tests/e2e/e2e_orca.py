@@ -31,15 +31,15 @@ class NoSpeechServer:
         if name != "orca.speech":
             return None
         sys.meta_path.remove(self)
-        spec = importlib.util.find_spec(name)
-        run = spec.loader.exec_module
+        found = importlib.util.find_spec(name)
+        run = found.loader.exec_module
         def exec_module(module):
             run(module)
             for start in ("_initSpeechServer", "_init_speech_server"):
                 if hasattr(module, start):
                     setattr(module, start, lambda *arguments: None)
-        spec.loader.exec_module = exec_module
-        return spec
+        found.loader.exec_module = exec_module
+        return found
 
 sys.meta_path.insert(0, NoSpeechServer())
 sys.argv[0] = "orca"
