@@ -8,6 +8,7 @@
 
 #include <QByteArray>
 #include <QString>
+#include <QStringList>
 
 #include <chrono>
 #include <memory>
@@ -52,6 +53,8 @@ public:
     virtual FileProblem remove(const QString &path) = 0;
     // Flushes the directory's entries to the disk, so that renames survive a power cut.
     virtual FileProblem syncDirectory(const QString &directory) = 0;
+    // The names of what a directory holds, but "." and "..", in no particular order.
+    virtual FileProblem listDirectory(const QString &directory, QStringList &names) = 0;
 
     enum class LockMode { Shared, Exclusive };
     class Lock {

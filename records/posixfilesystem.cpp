@@ -5,6 +5,7 @@
 
 #include <cerrno>
 #include <cstdlib>
+#include <dirent.h>
 #include <fcntl.h>
 #include <grp.h>
 #include <memory>
@@ -290,6 +291,27 @@ FileProblem PosixFileSystem::syncDirectory(const QString &directory) {
         return FileProblem::system(errno);
     // Some file systems cannot flush a directory on its own; they keep no other promise.
     if (::fsync(fd.get()) != 0 && errno != EINVAL && errno != ENOTSUP)
+        return FileProblem::system(errno);
+    return {};
+}
+
+FileProblem PosixFileSystem::listDirectory(const QString &directory, QStringList &names) {
+    names.clear();
+    const auto close = [](DIR *open) { ::closedir(open); };
+    const std::unique_ptr<DIR, decltype(close)> entries(::opendir(native(directory).constData()),
+                                                        close);
+    if (!entries)
+        return FileProblem::system(errno);
+    for (;;) {
+        errno = 0;
+        const dirent *entry = ::readdir(entries.get());
+        if (!entry)
+            break;
+        const QByteArrayView name(entry->d_name);
+        if (name != "." && name != "..")
+            names.append(QFile::decodeName(entry->d_name));
+    }
+    if (errno != 0)
         return FileProblem::system(errno);
     return {};
 }

@@ -19,6 +19,7 @@ public:
     FileProblem rename(const QString &from, const QString &to) override;
     FileProblem remove(const QString &path) override;
     FileProblem syncDirectory(const QString &directory) override;
+    FileProblem listDirectory(const QString &directory, QStringList &names) override;
     std::unique_ptr<Lock> lock(const QString &path, LockMode mode, std::chrono::milliseconds wait,
                                FileProblem &problem) override;
 };

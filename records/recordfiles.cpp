@@ -3,6 +3,7 @@
 
 #include "game/numberrules.h"
 #include "records/codepage.h"
+#include "records/recordlines.h"
 
 #include <QDir>
 
@@ -33,79 +34,14 @@ const QString kStoreUnsynced = QStringLiteral(
     "Il tuo record è scritto, ma il disco non ha confermato di averlo conservato.\n%1: %2.\n\n"
     "Se il computer si spegne prima che lo conservi, il record può andare perso; "
     "altrimenti lo copierà nei file dei record la prossima partita.");
+// The score is kept beside the record files, flushed; every read shows it as the record.
+const QString kKeptForLater =
+    QStringLiteral("Il tuo record è conservato, ma non sono riuscito a scriverlo nei file dei "
+                   "record.\n%1: %2.\n\nLo scriverà la prossima partita che potrà farlo.");
 const QString kPendingDamaged =
     QStringLiteral("Un salvataggio del record rimasto a metà non è stato usato.\n%1: %2.\n\n"
                    "Il record mostrato è quello dei file dei record.");
 const QString kPendingSetAside = QStringLiteral("\nIl salvataggio è stato messo da parte in %1.");
-
-const QByteArray kLineEnd = QByteArrayLiteral("\r\n");
-// The pending file holds two record lines; one byte more tells a longer file.
-constexpr qint64 kMaxPendingBytes = 2 * kMaxRecordFileBytes;
-
-// A control character that a pasted name may bring along would make the line
-// hard to read, or end it early; printed in a terminal, it may act on it.
-bool isControl(QChar character) {
-    const char16_t code = character.unicode();
-    return (code < 0x20 && code != u'\t') || (code >= 0x7F && code <= 0x9F);
-}
-
-// A terminal that reads the file as UTF-8 takes the bytes C2 80 to C2 9F for
-// the control characters U+0080 to U+009F, which Windows-1252 spells as
-// "Â€" to "ÂŸ".
-bool isUtf8Control(QByteArrayView bytes, qsizetype at) {
-    const auto value = static_cast<unsigned char>(bytes[at]);
-    return at > 0 && static_cast<unsigned char>(bytes[at - 1]) == 0xC2 && value >= 0x80 &&
-           value <= 0x9F;
-}
-
-// The one line a record file holds for text, the same for the game and the
-// record keeper. A line feed becomes a blank, which the number rule skips as it
-// skipped the line feed, and which reads naturally in a name. A carriage return,
-// any other control character (C0, DEL or C1, in Unicode or as the UTF-8 bytes of
-// one) and a character Windows-1252 lacks become "?", which ends a number where
-// the carriage return ended it.
-QByteArray recordLine(QStringView text) {
-    QString line = text.toString();
-    for (QChar &character : line) {
-        if (character == u'\n')
-            character = u' ';
-        else if (isControl(character))
-            character = u'?';
-    }
-    QByteArray bytes = toWindows1252(line);
-    for (qsizetype at = 1; at < bytes.size(); ++at) {
-        if (isUtf8Control(bytes, at))
-            bytes[at] = '?';
-    }
-    return bytes + kLineEnd;
-}
-
-struct Lines {
-    QByteArray score;
-    QByteArray name;
-};
-
-// One line as a store writes it: at most a record file's size, ended by CR LF,
-// with no other CR or LF.
-bool isRecordLine(QByteArrayView line) {
-    if (line.size() < kLineEnd.size() || line.size() > kMaxRecordFileBytes ||
-        !line.endsWith(kLineEnd))
-        return false;
-    const QByteArrayView body = line.chopped(kLineEnd.size());
-    return !body.contains('\r') && !body.contains('\n');
-}
-
-// The two lines of a pending file as a store writes it whole; nothing otherwise.
-std::optional<Lines> pendingLines(QByteArrayView bytes) {
-    const qsizetype firstEnd = bytes.indexOf(kLineEnd);
-    if (firstEnd < 0)
-        return std::nullopt;
-    const QByteArrayView score = bytes.first(firstEnd + kLineEnd.size());
-    const QByteArrayView name = bytes.sliced(firstEnd + kLineEnd.size());
-    if (!isRecordLine(score) || !isRecordLine(name))
-        return std::nullopt;
-    return Lines{score.toByteArray(), name.toByteArray()};
-}
 
 // Something a store can rename a file over: a link is replaced, never followed.
 bool isPlaceholder(const FileProblem &problem) {
@@ -119,6 +55,10 @@ QString shownPath(const QString &path) {
 
 bool isBetter(const QString &score, const QString &stored) {
     return leadingNumber(score) > leadingNumber(stored);
+}
+
+double scoreOf(const QByteArray &scoreLine) {
+    return leadingNumber(fromWindows1252(scoreLine));
 }
 
 } // namespace
@@ -146,7 +86,8 @@ std::optional<StoreResult> lineTooLong(const QString &directory, const QString &
 }
 
 RecordFiles::RecordFiles(QString directory, FileSystem &fileSystem)
-    : m_directory(std::move(directory)), m_fileSystem(fileSystem) {}
+    : m_directory(std::move(directory)), m_fileSystem(fileSystem), m_kept(m_directory, fileSystem) {
+}
 
 void RecordFiles::prepare() {
     if (m_fileSystem.makeDirectories(m_directory).isProblem())
@@ -167,7 +108,12 @@ ReadResult RecordFiles::read() {
     if (now.problem.isProblem())
         return {ReadResult::Outcome::Failed, {}, problemText(kReadFailed, now.problem)};
     ReadResult record{ReadResult::Outcome::Read, now.pair, {}};
-    if (now.pending == Pending::Whole) {
+    // A score kept by a game that could not store it is the record already.
+    const std::optional<KeptScores::Entry> kept = m_kept.best();
+    const bool keptIsBetter = kept && scoreOf(kept->lines.score) > leadingNumber(now.pair.score);
+    if (keptIsBetter)
+        record.pair = kept->pair();
+    if (now.pending == Pending::Whole || (keptIsBetter && now.pending == Pending::None)) {
         finishPending();
     } else if (now.pending == Pending::Damaged) {
         record.message = problemText(kPendingDamaged, {kPendingFile, now.damage});
@@ -202,35 +148,71 @@ StoreResult RecordFiles::replace(const QString &score, const QString &name, Repl
     if (std::optional<StoreResult> refused = lineTooLong(m_directory, score, name))
         return *std::move(refused);
 
+    // A better score is kept on the disk before anything can hold it up: a lock
+    // held past its bound, a slow disk, a kill. Then whichever game next holds the
+    // lock puts it in, and meanwhile every reader shows it.
     FileProblem problem;
+    bool kept = false;
+    if (what == Replaces::WorseScore) {
+        switch (m_kept.keep(score, name, problem)) {
+        case KeptScores::Keeping::Covered:
+            // An equal or better score is the record already: put it in if nobody
+            // is at work on the files, as a read does.
+            finishPending();
+            return {Outcome::NotBetter, {}};
+        case KeptScores::Keeping::Kept:
+            kept = true;
+            break;
+        case KeptScores::Keeping::Failed:
+            break; // stored as before, with no copy kept
+        }
+    }
+    const auto failure = [&](Outcome outcome, const Problem &why) {
+        return kept ? StoreResult{Outcome::Pending, problemText(kKeptForLater, why)}
+                    : result(outcome, why);
+    };
+
     const auto lock =
         m_fileSystem.lock(path(kLockFile), LockMode::Exclusive, kStoreLockWait, problem);
     if (!lock)
-        return result(problem.is(FileProblem::Kind::Busy) ? Outcome::Busy : Outcome::Failed,
-                      {kLockFile, problem});
+        return failure(problem.is(FileProblem::Kind::Busy) ? Outcome::Busy : Outcome::Failed,
+                       {kLockFile, problem});
     bool setAside = false;
     if (const Problem unfinished = recover(setAside); unfinished.isProblem())
-        return result(Outcome::Failed, unfinished);
+        return failure(Outcome::Failed, unfinished);
 
     // Read the pair again under the lock: another game may have ended meanwhile,
     // and a directory where a file belongs is never replaced blindly.
     const Snapshot now = snapshot(Placeholders::Replace);
     if (now.problem.isProblem())
-        return result(Outcome::Failed, now.problem);
-    if (!replaces(what, score, now.pair))
+        return failure(Outcome::Failed, now.problem);
+    // The best of this score and those kept by games that could not store theirs.
+    PairLines lines{recordLine(score), recordLine(name)};
+    bool mine = true;
+    if (what == Replaces::WorseScore) {
+        if (const std::optional<KeptScores::Entry> best = m_kept.best();
+            best && scoreOf(best->lines.score) > leadingNumber(score)) {
+            lines = best->lines;
+            mine = false;
+        }
+    }
+    if (!replaces(what, fromWindows1252(lines.score), now.pair)) {
+        m_kept.release(now.pair.score);
         return {Outcome::NotBetter, {}};
+    }
 
-    const Lines lines{recordLine(score), recordLine(name)};
     if (const Problem pending = writeInPlace(kPendingFile, lines.score + lines.name);
         pending.isProblem())
-        return result(Outcome::Failed, pending);
+        return failure(Outcome::Failed, pending);
     // From here on the new pair is the record: whatever happens next, every reader
     // sees it, and the next game finishes copying it if this one cannot.
     if (problem = m_fileSystem.syncDirectory(m_directory); problem.isProblem())
-        return {Outcome::Pending, problemText(kStoreUnsynced, {{}, problem})};
+        return kept ? StoreResult{Outcome::Pending, problemText(kStorePending, {{}, problem})}
+                    : StoreResult{Outcome::Pending, problemText(kStoreUnsynced, {{}, problem})};
     if (const Problem copy = copyPending(lines.score, lines.name); copy.isProblem())
         return result(Outcome::Pending, copy);
-    return {Outcome::Stored, {}};
+    m_kept.release(fromWindows1252(lines.score));
+    return {mine ? Outcome::Stored : Outcome::NotBetter, {}};
 }
 
 // A snapshot that no store changed while it was taken. A store never changes a
@@ -265,9 +247,9 @@ RecordFiles::Snapshot RecordFiles::snapshot(Placeholders placeholders) {
     Snapshot now;
     QByteArray bytes;
     const FileProblem pending =
-        m_fileSystem.readBeginning(path(kPendingFile), kMaxPendingBytes + 1, bytes);
+        m_fileSystem.readBeginning(path(kPendingFile), kMaxPairBytes + 1, bytes);
     if (!pending.isProblem()) {
-        if (const std::optional<Lines> lines = pendingLines(bytes))
+        if (const std::optional<PairLines> lines = pairLines(bytes))
             return {{fromWindows1252(lines->score), fromWindows1252(lines->name)},
                     Pending::Whole,
                     {},
@@ -304,12 +286,13 @@ RecordFiles::Problem RecordFiles::recover(bool &setAside) {
         m_fileSystem.remove(path(temporaryName(fileName))); // mostly not there
     QByteArray bytes;
     const FileProblem problem =
-        m_fileSystem.readBeginning(path(kPendingFile), kMaxPendingBytes + 1, bytes);
+        m_fileSystem.readBeginning(path(kPendingFile), kMaxPairBytes + 1, bytes);
     if (problem.isSystem(ENOENT))
         return {};
     if (problem.isProblem() && !problem.is(FileProblem::Kind::Directory) && !isPlaceholder(problem))
         return {kPendingFile, problem};
-    if (const std::optional<Lines> lines = problem.isProblem() ? std::nullopt : pendingLines(bytes))
+    if (const std::optional<PairLines> lines =
+            problem.isProblem() ? std::nullopt : pairLines(bytes))
         return copyPending(lines->score, lines->name);
     // The next store's rename replaces a damaged pending file that cannot be moved.
     setAside = !m_fileSystem.rename(path(kPendingFile), path(kDamagedFile)).isProblem();
@@ -348,14 +331,36 @@ RecordFiles::Problem RecordFiles::copyPending(const QByteArray &scoreLine,
     return {};
 }
 
+// Puts the best kept score in when it beats the pair on disk, and lets go of the
+// kept scores that do not. Under the exclusive lock.
+void RecordFiles::applyKept() {
+    const std::optional<KeptScores::Entry> best = m_kept.best();
+    if (!best)
+        return;
+    const Snapshot now = snapshot(Placeholders::Replace);
+    if (now.problem.isProblem())
+        return;
+    if (!isBetter(fromWindows1252(best->lines.score), now.pair.score)) {
+        m_kept.release(now.pair.score);
+        return;
+    }
+    if (writeInPlace(kPendingFile, best->lines.score + best->lines.name).isProblem() ||
+        m_fileSystem.syncDirectory(m_directory).isProblem() ||
+        copyPending(best->lines.score, best->lines.name).isProblem())
+        return;
+    m_kept.release(fromWindows1252(best->lines.score));
+}
+
 // A reader that found a pending file finishes it, or sets it aside, when it may
 // take the exclusive lock at once; whether it set a damaged one aside.
 bool RecordFiles::finishPending() {
     FileProblem problem;
     bool setAside = false;
     if (const auto lock = m_fileSystem.lock(path(kLockFile), LockMode::Exclusive,
-                                            std::chrono::milliseconds::zero(), problem))
-        recover(setAside);
+                                            std::chrono::milliseconds::zero(), problem)) {
+        if (!recover(setAside).isProblem())
+            applyKept();
+    }
     return setAside;
 }
 

@@ -5,6 +5,8 @@
 // machine and always read and replaced as a pair.
 
 #include "records/filesystem.h"
+#include "records/keptscores.h"
+#include "records/recordlines.h"
 #include "records/recordstore.h"
 
 #include <QString>
@@ -28,13 +30,10 @@ inline const QString kDamagedFile = QStringLiteral(".zarvoni.damaged");
 // nothing else does: a store removes only what begins with it.
 inline const QString kTemporaryPrefix = QStringLiteral(".zarvoni.tmp.");
 
-// No record file written by the game comes near this size; of a larger file only
-// this much is read.
-constexpr qint64 kMaxRecordFileBytes = qint64{64} * 1024;
-
-// How long a store waits for another game's lock, so that a slow disk does not
-// cost a better score.
-constexpr std::chrono::milliseconds kStoreLockWait{10'000};
+// How long a store waits for another game's lock. A better score is kept before
+// the wait (keptscores.h), so a longer hold costs the pupil nothing but the wait:
+// the next game that holds the lock puts the score in.
+constexpr std::chrono::milliseconds kStoreLockWait{3'000};
 // A read takes no lock: it reads the files again while a store replaces them
 // under it, this many times at most (about a second in all), then says so.
 constexpr int kReadAttempts = 50;
@@ -108,11 +107,13 @@ private:
     Problem writeInPlace(const QString &fileName, const QByteArray &bytes);
     Problem copyPending(const QByteArray &scoreLine, const QByteArray &nameLine);
     bool finishPending();
+    void applyKept();
     QString problemText(const QString &message, const Problem &problem) const;
     StoreResult result(StoreResult::Outcome outcome, const Problem &problem) const;
 
     QString m_directory;
     FileSystem &m_fileSystem;
+    KeptScores m_kept;
 };
 
 // The record files of a directory, read and stored by this process.

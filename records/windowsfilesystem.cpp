@@ -1,6 +1,8 @@
 // SPDX-License-Identifier: GPL-3.0-or-later
 #include "records/windowsfilesystem.h"
 
+#include "records/recordfiles.h"
+
 #include <QDir>
 
 #include <windows.h>
@@ -417,6 +419,30 @@ FileProblem WindowsFileSystem::syncDirectory(const QString &) {
     // rename was made with MOVEFILE_WRITE_THROUGH, which returns only once the move
     // is on the disk, so nothing is left here to flush.
     return {};
+}
+
+FileProblem WindowsFileSystem::listDirectory(const QString &directory, QStringList &names) {
+    names.clear();
+    const std::wstring pattern = native(withTrailingSeparator(directory)) + L'*';
+    WIN32_FIND_DATAW entry{};
+    const HANDLE found = FindFirstFileExW(pattern.c_str(), FindExInfoBasic, &entry,
+                                          FindExSearchNameMatch, nullptr, 0);
+    if (found == INVALID_HANDLE_VALUE) {
+        const DWORD error = GetLastError();
+        return error == ERROR_FILE_NOT_FOUND ? FileProblem{} : windowsProblem(error);
+    }
+    DWORD error = ERROR_SUCCESS;
+    for (;;) {
+        const QString name = QString::fromWCharArray(entry.cFileName);
+        if (name != u"." && name != u"..")
+            names.append(name);
+        if (!FindNextFileW(found, &entry)) {
+            error = GetLastError();
+            break;
+        }
+    }
+    FindClose(found);
+    return error == ERROR_NO_MORE_FILES ? FileProblem{} : windowsProblem(error);
 }
 
 std::unique_ptr<FileSystem::Lock> WindowsFileSystem::lock(const QString &path, LockMode mode,

@@ -72,6 +72,12 @@ FileProblem FaultyFileSystem::syncDirectory(const QString &directory) {
     return records::NativeFileSystem::syncDirectory(directory);
 }
 
+FileProblem FaultyFileSystem::listDirectory(const QString &directory, QStringList &names) {
+    if (const int error = enter(Op::List, directory))
+        return FileProblem::system(error);
+    return records::NativeFileSystem::listDirectory(directory, names);
+}
+
 std::unique_ptr<FaultyFileSystem::Lock> FaultyFileSystem::lock(const QString &path, LockMode mode,
                                                                std::chrono::milliseconds wait,
                                                                FileProblem &problem) {

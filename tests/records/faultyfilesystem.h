@@ -30,7 +30,8 @@ public:
         Rename,
         Remove,
         SyncDirectory,
-        Lock
+        Lock,
+        List
     };
     // The nth call (from 1) of op fails with errorNumber; nth 0 fails every call.
     void failOn(Op op, int errorNumber, int nth = 0);
@@ -45,6 +46,7 @@ public:
     records::FileProblem rename(const QString &from, const QString &to) override;
     records::FileProblem remove(const QString &path) override;
     records::FileProblem syncDirectory(const QString &directory) override;
+    records::FileProblem listDirectory(const QString &directory, QStringList &names) override;
     std::unique_ptr<Lock> lock(const QString &path, LockMode mode, std::chrono::milliseconds wait,
                                records::FileProblem &problem) override;
 

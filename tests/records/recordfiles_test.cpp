@@ -25,6 +25,7 @@ using Outcome = StoreResult::Outcome;
 const QString kStoreFailedStart = QStringLiteral("Non sono riuscito a registrare il tuo record.");
 const QString kStorePendingStart = QStringLiteral("Il tuo record è salvato");
 const QString kStoreUnsyncedStart = QStringLiteral("Il tuo record è scritto");
+const QString kKeptStart = QStringLiteral("Il tuo record è conservato");
 
 // Starts another game in a process of its own: the store child built beside this
 // program (tests/records/storechild.cpp).
@@ -122,15 +123,19 @@ TEST_F(RecordFilesTest, AGameHoldingTheLockMakesTheStoreFailCleanly) {
     // A score that changes nothing does not even ask for the lock.
     EXPECT_EQ(files.store("5", "Anna").outcome, Outcome::NotBetter);
     EXPECT_TRUE(t.fileSystem.calls.empty() || t.fileSystem.calls.back().op != Op::Lock);
+    // The better score is kept, shown as the record, and put in by the next game.
     const StoreResult result = files.store("6", "Anna");
-    EXPECT_EQ(result.outcome, Outcome::Busy);
+    EXPECT_EQ(result.outcome, Outcome::Pending);
+    EXPECT_TRUE(result.message.startsWith(kKeptStart)) << result.message.toStdString();
     EXPECT_TRUE(result.message.contains(u"occupato")) << result.message.toStdString();
     expectPair("5\r\n", "Bruno\r\n");
+    EXPECT_EQ(files.read().pair.name, "Anna\r\n");
     // Killed, the other game holds up nobody: the system lets its lock go.
     other.kill();
     ASSERT_TRUE(other.waitForFinished(30'000));
-    EXPECT_EQ(files.store("6", "Anna").outcome, Outcome::Stored);
-    expectPair("6\r\n", "Anna\r\n");
+    EXPECT_EQ(files.store("7", "Carla").outcome, Outcome::Stored);
+    expectPair("7\r\n", "Carla\r\n");
+    expectNoLeftovers();
 }
 
 // A read takes no lock: a store under way neither delays it nor gives it half a pair.
@@ -185,6 +190,7 @@ struct StoreFault {
     const char16_t *reason;
     Outcome outcome;
     const QString *messageStart = nullptr; // the message a failed or pending store gives
+    bool keeps = true;                     // false: keeping the score fails too
 };
 
 // Without it, GoogleTest prints a row as its raw bytes, padding (never written) included.
@@ -200,6 +206,8 @@ TEST_P(StoreFailure, TheMessageMatchesTheDisk) {
     storeOldPair();
     const StoreFault &f = GetParam();
     t.fileSystem.failOn(f.op, f.errorNumber, f.nth);
+    if (!f.keeps)
+        t.fileSystem.failOn(Op::Lock, EACCES, 1);
     const StoreResult result = files.store("6", "Anna");
     EXPECT_EQ(result.outcome, f.outcome);
     if (f.outcome != Outcome::Stored) {
@@ -223,24 +231,31 @@ INSTANTIATE_TEST_SUITE_P(
     Faults, StoreFailure,
     ::testing::Values(StoreFault{"LockRefused", Op::Lock, EACCES, 0, u"permesso negato",
                                  Outcome::Failed, &kStoreFailedStart},
+                      // Kept first, so nothing that fails afterwards loses it.
                       StoreFault{"UnreadableScore", Op::Read, EACCES, 6, u"permesso negato",
-                                 Outcome::Failed, &kStoreFailedStart},
-                      StoreFault{"DiskFullOnPending", Op::WriteNew, ENOSPC, 1, u"pieno",
-                                 Outcome::Failed, &kStoreFailedStart},
+                                 Outcome::Pending, &kKeptStart},
+                      StoreFault{"DiskFullOnKept", Op::WriteNew, ENOSPC, 1, u"", Outcome::Stored},
+                      StoreFault{"DiskFullOnPending", Op::WriteNew, ENOSPC, 2, u"pieno",
+                                 Outcome::Pending, &kKeptStart},
                       StoreFault{"PendingRename", Op::Rename, EIO, 1, u"errore del disco",
-                                 Outcome::Failed, &kStoreFailedStart},
+                                 Outcome::Pending, &kKeptStart},
+                      StoreFault{"NothingKeptDiskFull", Op::WriteNew, ENOSPC, 1, u"pieno",
+                                 Outcome::Failed, &kStoreFailedStart, false},
                       // The pending pair is in the directory, but a power cut may still lose it.
-                      StoreFault{"SyncAfterPending", Op::SyncDirectory, EIO, 1, u"può andare perso",
-                                 Outcome::Pending, &kStoreUnsyncedStart},
-                      StoreFault{"DiskFullOnScore", Op::WriteNew, ENOSPC, 2, u"pieno",
+                      StoreFault{"NothingKeptSyncAfterPending", Op::SyncDirectory, EIO, 1,
+                                 u"può andare perso", Outcome::Pending, &kStoreUnsyncedStart,
+                                 false},
+                      StoreFault{"SyncAfterPending", Op::SyncDirectory, EIO, 2, u"errore del disco",
+                                 Outcome::Pending, &kStorePendingStart},
+                      StoreFault{"DiskFullOnScore", Op::WriteNew, ENOSPC, 3, u"pieno",
                                  Outcome::Pending, &kStorePendingStart},
                       StoreFault{"ScoreRename", Op::Rename, EIO, 2, u"errore del disco",
                                  Outcome::Pending, &kStorePendingStart},
-                      StoreFault{"ReadOnlyOnName", Op::WriteNew, EROFS, 3, u"sola lettura",
+                      StoreFault{"ReadOnlyOnName", Op::WriteNew, EROFS, 4, u"sola lettura",
                                  Outcome::Pending, &kStorePendingStart},
                       StoreFault{"NameRename", Op::Rename, EIO, 3, u"errore del disco",
                                  Outcome::Pending, &kStorePendingStart},
-                      StoreFault{"SyncAfterBoth", Op::SyncDirectory, EIO, 2, u"errore del disco",
+                      StoreFault{"SyncAfterBoth", Op::SyncDirectory, EIO, 3, u"errore del disco",
                                  Outcome::Pending, &kStorePendingStart},
                       // The three temporary files are cleared first, then the pending file goes.
                       StoreFault{"PendingNotRemoved", Op::Remove, EIO, 4, u"", Outcome::Stored}),
@@ -250,7 +265,7 @@ struct Kill {
     const char *label;
     Op op;
     int nth;
-    bool newPair; // the store had made the new pair the record
+    bool newPair; // the store had kept the new score, or made the new pair the record
 };
 
 void PrintTo(const Kill &k, std::ostream *os) {
@@ -280,13 +295,14 @@ TEST_P(KilledStore, LeavesAWholePairAndBlocksNobody) {
 }
 
 INSTANTIATE_TEST_SUITE_P(Steps, KilledStore,
-                         ::testing::Values(Kill{"HoldingTheLock", Op::Read, 4, false},
-                                           Kill{"WritingThePending", Op::WriteNew, 1, false},
-                                           Kill{"BeforeThePendingRename", Op::Rename, 1, false},
-                                           Kill{"AfterThePendingRename", Op::SyncDirectory, 1,
+                         ::testing::Values(Kill{"KeepingTheScore", Op::WriteNew, 1, false},
+                                           Kill{"HoldingTheLock", Op::Read, 4, true},
+                                           Kill{"WritingThePending", Op::WriteNew, 2, true},
+                                           Kill{"BeforeThePendingRename", Op::Rename, 1, true},
+                                           Kill{"AfterThePendingRename", Op::SyncDirectory, 2,
                                                 true},
                                            Kill{"BeforeTheScoreRename", Op::Rename, 2, true},
-                                           Kill{"BetweenTheTwoRenames", Op::WriteNew, 3, true},
+                                           Kill{"BetweenTheTwoRenames", Op::WriteNew, 4, true},
                                            Kill{"BeforeTheNameRename", Op::Rename, 3, true},
                                            Kill{"BeforeThePendingGoes", Op::Remove, 4, true}),
                          [](const auto &info) { return std::string(info.param.label); });
@@ -295,7 +311,7 @@ TEST_F(RecordFilesTest, StoreRefusesToReplaceWhatIsNotARecordFile) {
     t.write(kScoreFile, "5\r\n");
     ASSERT_TRUE(QDir(t.recordDir.path()).mkdir(kNameFile));
     const StoreResult result = files.store("6", "Anna");
-    EXPECT_EQ(result.outcome, Outcome::Failed);
+    EXPECT_EQ(result.outcome, Outcome::Pending);
     EXPECT_TRUE(result.message.contains(u"cartella")) << result.message.toStdString();
     EXPECT_EQ(t.bytesOf(kScoreFile), "5\r\n");
     EXPECT_TRUE(QFileInfo(t.path(kNameFile)).isDir());
@@ -323,7 +339,7 @@ TEST_P(BadRecordFile, InPlaceOfTheLockGivesAClearMessage) {
     EXPECT_TRUE(record.ok()) << record.message.toStdString();
     EXPECT_EQ(record.pair.name, "Bruno\r\n");
     const StoreResult result = files.store("6", "Anna");
-    EXPECT_EQ(result.outcome, Outcome::Failed);
+    EXPECT_EQ(result.outcome, Outcome::Pending);
     EXPECT_TRUE(result.message.contains(shown(kLockFile))) << result.message.toStdString();
     EXPECT_TRUE(result.message.contains(QString::fromUtf16(GetParam().reason)))
         << result.message.toStdString();
@@ -342,10 +358,11 @@ TEST_P(BadRecordFile, AtARecordNameIsReplacedByTheNextStore) {
             EXPECT_EQ(result.outcome, Outcome::Stored) << fileName.toStdString();
             expectPair("6\r\n", "Anna\r\n");
         } else {
-            EXPECT_EQ(result.outcome, Outcome::Failed);
+            EXPECT_EQ(result.outcome, Outcome::Pending);
             EXPECT_TRUE(result.message.contains(shown(fileName))) << result.message.toStdString();
             EXPECT_TRUE(result.message.contains(QString::fromUtf16(GetParam().reason)));
             QDir(t.path(fileName)).removeRecursively();
+            files.read(); // puts the kept score in
         }
     }
 }
@@ -492,16 +509,19 @@ TEST_F(RecordFilesTest, TheDirectoryIsSyncedAfterTheRenames) {
     ASSERT_EQ(files.store("6", "Anna").outcome, Outcome::Stored);
     QStringList steps;
     for (const FaultyFileSystem::Call &call : t.fileSystem.calls) {
-        if (call.op == Op::WriteNew)
+        if (call.op == Op::WriteNew && call.fileName.startsWith(kKeptPrefix))
+            steps << QStringLiteral("write kept");
+        else if (call.op == Op::WriteNew)
             steps << QStringLiteral("write ") + call.fileName;
         else if (call.op == Op::Rename)
             steps << QStringLiteral("rename ") + call.fileName;
         else if (call.op == Op::SyncDirectory)
             steps << QStringLiteral("sync");
     }
-    EXPECT_EQ(steps, QStringList({"write .zarvoni.tmp.zarvoni.pending", "rename .zarvoni.pending",
-                                  "sync", "write .zarvoni.tmp.eq.txt", "rename eq.txt",
-                                  "write .zarvoni.tmp.neq.txt", "rename neq.txt", "sync", "sync"}));
+    EXPECT_EQ(steps, QStringList({"write kept", "sync", "write .zarvoni.tmp.zarvoni.pending",
+                                  "rename .zarvoni.pending", "sync", "write .zarvoni.tmp.eq.txt",
+                                  "rename eq.txt", "write .zarvoni.tmp.neq.txt", "rename neq.txt",
+                                  "sync", "sync"}));
 }
 
 struct EarlierPlace {

@@ -39,7 +39,7 @@ protected:
                 .entryList(QDir::AllEntries | QDir::Hidden | QDir::System | QDir::NoDotAndDotDot);
         for (const QString &name : names)
             EXPECT_TRUE(name == kScoreFile || name == kNameFile || name == kLockFile ||
-                        others.contains(name))
+                        name == kKeptLock || others.contains(name))
                 << name.toStdString();
     }
     // A file of the record directory, or the directory itself, as messages name it.
