@@ -16,8 +16,11 @@ int main(int argc, char *argv[]) {
     zarvoni::QtTimeSource time;
     zarvoni::QtProgramEnd end;
     zarvoni::RecordPlace record;
-    zarvoni::GameSession session(
-        zarvoni::Seams{random, dialogs, time, end, record.records(), record.directory()});
+    // After the record's place, so that it goes first: work still running on the
+    // record then ends the program before its parts are gone.
+    zarvoni::ThreadBackground background;
+    zarvoni::GameSession session(zarvoni::Seams{random, dialogs, time, end, record.records(),
+                                                record.directory(), background});
     session.start();
     return QApplication::exec();
 }

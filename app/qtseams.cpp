@@ -8,9 +8,13 @@
 #include <QInputDialog>
 #include <QLocale>
 #include <QMessageBox>
+#include <QPointer>
 #include <QPushButton>
+#include <QThread>
 
 #include <algorithm>
+#include <cstdio>
+#include <cstdlib>
 #include <iterator>
 
 namespace zarvoni {
@@ -93,6 +97,36 @@ QString QtTimeSource::shortDate() const {
 
 void QtProgramEnd::endProgram() {
     QCoreApplication::exit(0);
+}
+
+ThreadBackground::~ThreadBackground() {
+    if (m_running.load() > 0) {
+        std::fflush(nullptr);
+        std::_Exit(0);
+    }
+}
+
+void ThreadBackground::run(std::function<void()> work, QObject *context,
+                           std::function<void()> done) {
+    ++m_running;
+    // A QThread, not a bare one: the record keeper's process needs an event
+    // dispatcher in the thread that starts it.
+    // The answer is handed to the application, which outlives every window, and
+    // given to context only if it is still there.
+    QThread *thread = QThread::create([this, work = std::move(work), context = QPointer(context),
+                                       done = std::move(done)]() mutable {
+        work();
+        QMetaObject::invokeMethod(
+            qApp,
+            [context = std::move(context), done = std::move(done)] {
+                if (context)
+                    done();
+            },
+            Qt::QueuedConnection);
+        --m_running;
+    });
+    QObject::connect(thread, &QThread::finished, thread, &QObject::deleteLater);
+    thread->start();
 }
 
 } // namespace zarvoni

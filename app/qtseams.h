@@ -5,6 +5,8 @@
 
 #include "app/seams.h"
 
+#include <atomic>
+
 namespace zarvoni {
 
 // The title a message box carries when it has none of its own.
@@ -24,6 +26,22 @@ public:
 class QtProgramEnd final : public ProgramEnd {
 public:
     void endProgram() override;
+};
+
+// Each piece of work on a thread of its own. A piece still running when this is
+// destroyed (a server that has not answered when the program ends) ends the
+// program at once: it ends anyway, and nothing may run after its parts are gone.
+class ThreadBackground final : public Background {
+public:
+    ThreadBackground() = default;
+    ~ThreadBackground() override;
+    ThreadBackground(const ThreadBackground &) = delete;
+    ThreadBackground &operator=(const ThreadBackground &) = delete;
+
+    void run(std::function<void()> work, QObject *context, std::function<void()> done) override;
+
+private:
+    std::atomic<int> m_running{0};
 };
 
 } // namespace zarvoni

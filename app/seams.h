@@ -8,6 +8,10 @@
 
 #include <QString>
 
+#include <functional>
+
+class QObject;
+
 namespace zarvoni {
 
 class Dialogs {
@@ -34,6 +38,15 @@ public:
     virtual void endProgram() = 0;
 };
 
+class Background {
+public:
+    virtual ~Background() = default;
+    // Runs work away from the window's thread, since the record may lie on a
+    // school's server that takes its time; then done on context's thread, unless
+    // context is gone by then.
+    virtual void run(std::function<void()> work, QObject *context, std::function<void()> done) = 0;
+};
+
 struct Seams {
     Random &random;
     Dialogs &dialogs;
@@ -44,6 +57,8 @@ struct Seams {
     records::RecordStore &records;
     // The one directory that holds the record files.
     QString recordDirectory;
+    // Where reads and stores of the record run.
+    Background &background;
 };
 
 } // namespace zarvoni

@@ -17,12 +17,14 @@
 #include <QApplication>
 #include <QCloseEvent>
 #include <QDir>
+#include <QEventLoop>
 #include <QKeyEvent>
 #include <QLineEdit>
 #include <QMenu>
 #include <QMenuBar>
 #include <QTimer>
 
+#include <memory>
 #include <optional>
 
 namespace zarvoni {
@@ -45,6 +47,11 @@ const QString kRecordBeatenMeanwhile =
 const QString kRecordNotBeaten =
     QStringLiteral("Il record registrato è uguale o migliore del tuo punteggio, quindi il tuo "
                    "punteggio non è stato registrato.");
+// The record line while the record is on its way, and when the class's record on
+// the school's server cannot be reached.
+const QString kRecordComing = QStringLiteral("…");
+const QString kUnknownScore = QStringLiteral("?");
+const QString kClassRecordUnreachable = QStringLiteral("? (server non raggiungibile ora)");
 const QString kRestartPrompt = QStringLiteral("INIZIAMO UNA NUOVA GARA  ?");
 const QString kRestartTitle = QStringLiteral("INIZIARE NUOVA GARA");
 
@@ -139,12 +146,18 @@ Tavola::~Tavola() = default;
 void Tavola::Form_Load() {
     m_seams.random.reseed();
     Timer1->stop();
+    // Read while the pupil types a name: the class's record may take its time.
+    Leggifiletxt();
     const QString nome = m_seams.dialogs.inputBox(kNamePrompt, kGameTitle);
     m_seams.dialogs.messageBox(u' ' + nome + kGreetingEnd, MessageBoxCode::Exclamation, kGameTitle);
     lblnome1->setCaption(nome);
     AvviaTimer();
     m_stato.cartella = GetSystemDir();
-    showRecordLine();
+    m_recordLineReady = true;
+    if (m_recordRead)
+        showRecordLine(*m_recordRead);
+    else
+        lblnome->setCaption(kRecordComing);
     lblconto->setCaption(m_orologio.displayText());
     lblScore1->setCaption(QStringLiteral("0"));
     lblScore->setCaption(QStringLiteral("0"));
@@ -195,6 +208,11 @@ void Tavola::cmdNext_Click() {
 }
 
 void Tavola::txtAnswer_KeyPress(int &keyAscii) {
+    // The game is over while its end stores the record.
+    if (!inGame()) {
+        keyAscii = 0;
+        return;
+    }
     switch (filterKey(keyAscii)) {
     case KeyAction::Pass:
         return;
@@ -335,13 +353,27 @@ QString Tavola::GetSystemDir() const {
     return QDir::toNativeSeparators(records::withTrailingSeparator(m_seams.recordDirectory));
 }
 
-records::ReadResult Tavola::Leggifiletxt() {
-    return m_seams.records.read();
+void Tavola::Leggifiletxt() {
+    auto record = std::make_shared<records::ReadResult>();
+    m_seams.background.run([record, &records = m_seams.records] { *record = records.read(); }, this,
+                           [this, record] { recordRead(*record); });
 }
 
-void Tavola::showRecordLine() {
-    const records::ReadResult record = Leggifiletxt();
+// Kept until start-up has shown its boxes, and shown only while the game goes on.
+void Tavola::recordRead(const records::ReadResult &record) {
+    m_recordRead = record;
+    if (m_recordLineReady && inGame())
+        showRecordLine(record);
+}
+
+void Tavola::showRecordLine(const records::ReadResult &record) {
     m_recordShown = record.ok();
+    if (record.outcome == records::ReadResult::Outcome::Unreachable) {
+        // The line says it: the game goes on, and stores a better score all the same.
+        lblpunti->setCaption(kUnknownScore);
+        lblnome->setCaption(kClassRecordUnreachable);
+        return;
+    }
     lblpunti->setCaption(record.pair.score);
     lblnome->setCaption(record.pair.name);
     if (!record.message.isEmpty())
@@ -349,8 +381,21 @@ void Tavola::showRecordLine() {
 }
 
 void Tavola::storeRecord() {
-    const records::StoreResult result =
-        m_seams.records.store(lblScore->caption(), lblnome1->caption());
+    // The window keeps drawing while the store waits for a server, and ignores the
+    // pupil: the game is over.
+    auto stored = std::make_shared<records::StoreResult>();
+    bool answered = false;
+    QEventLoop waiting;
+    m_seams.background.run([stored, &records = m_seams.records, score = lblScore->caption(),
+                            name = lblnome1->caption()] { *stored = records.store(score, name); },
+                           this,
+                           [&answered, &waiting] {
+                               answered = true;
+                               waiting.quit();
+                           });
+    if (!answered)
+        waiting.exec();
+    const records::StoreResult &result = *stored;
     switch (result.outcome) {
     case records::StoreResult::Outcome::Stored:
         m_seams.dialogs.messageBox(kRecordStored, MessageBoxCode::Ok, QString());

@@ -11,6 +11,8 @@
 
 #include <QMainWindow>
 
+#include <optional>
+
 class QLineEdit;
 class QMenu;
 class QTimer;
@@ -63,9 +65,12 @@ private:
     void TitoloTempo();
     // The record directory as the system writes paths, ending in its separator.
     QString GetSystemDir() const;
-    // Both record files, read as one pair (created empty first where missing).
-    records::ReadResult Leggifiletxt();
-    void showRecordLine();
+    // Starts reading the record (both record files as one pair, created empty first
+    // where missing, or the class's record), away from the window's thread; its
+    // answer fills the record line once start-up is done.
+    void Leggifiletxt();
+    void recordRead(const records::ReadResult &record);
+    void showRecordLine(const records::ReadResult &record);
     void storeRecord();
     void paintGradient(const Exercise &exercise);
     void endProgram();
@@ -90,6 +95,9 @@ private:
     // Whether start-up could show the record: only then is a better record found
     // at the end one that another game stored meanwhile.
     bool m_recordShown = false;
+    // The record as read, while start-up has not yet reached the record line.
+    std::optional<records::ReadResult> m_recordRead;
+    bool m_recordLineReady = false;
 
     Surface *m_surface = nullptr;
     Announcer *m_annuncio = nullptr;

@@ -63,6 +63,16 @@ int autogroupNice() {
     return words.size() == 3 && words[1] == "nice" ? words[2].toInt() : 0;
 }
 
+// The processor time the process has used, in whole seconds rounded up: a
+// process keeps what it used before it started the keeper's program, and its
+// limit counts it.
+rlim_t usedCpuSeconds() {
+    rusage usage{};
+    if (::getrusage(RUSAGE_SELF, &usage) != 0)
+        return 0;
+    return rlim_t(usage.ru_utime.tv_sec + usage.ru_stime.tv_sec) + 1;
+}
+
 // The I/O priority, which the C library has no call for: class "none" lets the
 // scheduling priority decide it, as for any process nobody set one for.
 constexpr int kIoPriorityWhoProcess = 1;
@@ -78,8 +88,9 @@ QString unsafeConditions() {
         {RLIMIT_NOFILE, "file aperti", 16},
         // The largest file it writes: the pending pair, two record files.
         {RLIMIT_FSIZE, "dimensione dei file (byte)", rlim_t(2 * records::kMaxRecordFileBytes)},
-        // A CPU limit shorter than its life could stop it half-way.
-        {RLIMIT_CPU, "tempo di processore (secondi)", rlim_t(kLifetime.count())},
+        // A CPU limit shorter than its life could stop it half-way, and what its
+        // caller used before starting it counts too.
+        {RLIMIT_CPU, "tempo di processore (secondi)", usedCpuSeconds() + rlim_t(kLifetime.count())},
         {RLIMIT_AS, "memoria (byte)", mapped + kMemoryHeadroom},
         {RLIMIT_DATA, "memoria dei dati (byte)", kMemoryHeadroom},
         {RLIMIT_STACK, "pila (byte)", kMiB},

@@ -8,13 +8,17 @@
 #include "keeper/conditions.h"
 #include "keeper/process.h"
 #include "keeper/protocol.h"
+#include "records/machinerecords.h"
 #include "records/posixfilesystem.h"
 #include "records/recordfiles.h"
+#include "records/systemsettings.h"
 
 #include <QByteArray>
 
 #include <cerrno>
 #include <chrono>
+#include <cstdlib>
+#include <memory>
 #include <poll.h>
 #include <span>
 #include <unistd.h>
@@ -69,10 +73,12 @@ qsizetype readName(qsizetype size, QByteArray &name) {
     return done;
 }
 
-// The answer goes to whoever asked; if nobody reads it, the exit status still tells.
-int answer(const keeper::Answer &reply) {
+// The answer goes to whoever asked; if nobody reads it, the exit status still
+// tells. Then the keeper ends at once: work on the school's server that did not
+// end in time may still be waiting in a thread, and nothing may run after it.
+[[noreturn]] void answer(const keeper::Answer &reply) {
     keeper::writeAnswer(reply.text);
-    return reply.status;
+    std::_Exit(reply.status);
 }
 
 } // namespace
@@ -83,34 +89,40 @@ int main(int argc, char *argv[]) { // NOLINT(bugprone-exception-escape)
     const uid_t caller = keeper::secureProcess(argv, keeper::status::kFailed);
     // Before anything else, and so before any lock.
     if (!keeper::leaveCallerSession(keeper::status::kFailed))
-        return answer(keeper::refusal(keeper::noSessionOfItsOwn()));
+        answer(keeper::refusal(keeper::noSessionOfItsOwn()));
 
     // argv[0] is the program's name; a caller may leave even that out.
     const std::span<const char *const> arguments(argv, argc < 1 ? 0 : std::size_t(argc));
     const auto parsed =
         keeper::parseArguments(arguments.empty() ? arguments : arguments.subspan(1));
     if (const QString *refused = std::get_if<QString>(&parsed))
-        return answer(keeper::refusal(*refused));
+        answer(keeper::refusal(*refused));
     const auto &request = std::get<keeper::Request>(parsed);
 
     // Nothing is locked before the keeper knows it can finish what it starts.
     if (const QString unsafe = keeper::unsafeConditions(); !unsafe.isEmpty())
-        return answer(keeper::refusal(unsafe));
+        answer(keeper::refusal(unsafe));
     if (!keeper::limitLifetime())
-        return answer(keeper::refusal(keeper::noLifetime()));
+        answer(keeper::refusal(keeper::noLifetime()));
     const QString directory = QStringLiteral(ZARVONI_RECORD_DIR);
     const keeper::CallerSlot slot(directory, caller);
     if (!slot.taken())
-        return answer(keeper::refusal(keeper::tooManyKeepers()));
+        answer(keeper::refusal(keeper::tooManyKeepers()));
 
-    KeeperFileSystem fileSystem;
-    records::InProcessRecords records(directory, fileSystem);
+    // The technician's setting, which only root may write: the class's record in
+    // a lab folder, or this computer's own.
+    const records::SystemSettings settings =
+        records::readSystemSettings(QStringLiteral(ZARVONI_CONFIG_FILE));
+    const auto fileSystem = std::make_shared<KeeperFileSystem>();
+    records::InProcessRecords local(directory, *fileSystem);
+    records::MachineRecords records(local, directory, settings.settings, settings.refusal,
+                                    fileSystem);
     if (request.kind == keeper::Request::Kind::Read)
-        return answer(keeper::answerTo(records.read()));
+        answer(keeper::answerTo(records.read()));
 
     QByteArray name;
     const qsizetype received = readName(request.nameBytes, name);
     if (received != request.nameBytes)
-        return answer(keeper::refusal(keeper::wrongNameLength(request.nameBytes, received)));
-    return answer(keeper::answerTo(records.store(request.score, QString::fromUtf8(name))));
+        answer(keeper::refusal(keeper::wrongNameLength(request.nameBytes, received)));
+    answer(keeper::answerTo(records.store(request.score, QString::fromUtf8(name))));
 }

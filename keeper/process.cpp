@@ -1,6 +1,7 @@
 // SPDX-License-Identifier: GPL-3.0-or-later
 #include "keeper/process.h"
 
+#include <algorithm>
 #include <array>
 #include <cerrno>
 #include <csignal>
@@ -24,10 +25,33 @@ namespace {
 // Record files are the keeper's alone; the code gives each file its mode anyway.
 constexpr mode_t kUmask = 007;
 
-// The keys of a terminal that end its foreground processes (^C, ^\) and its
-// hang-up. The kernel sends them with no check of the user, so the keeper ignores
-// them from its first instruction: a pupil's terminal never ends it mid-store.
-constexpr std::array kTerminalSignals{SIGINT, SIGQUIT, SIGHUP};
+// What a terminal sends its foreground processes with no check of the user: the
+// keys that end them (^C, ^\) or stop them (^Z), its hang-up, and the stops of a
+// background process that reads or writes it. The keeper ignores them from its
+// first instruction and never lets them back: a pupil's terminal neither ends it
+// mid-store nor leaves it stopped, out of the pupil's reach, once it is its own user.
+constexpr std::array kTerminalSignals{SIGINT, SIGQUIT, SIGHUP, SIGTSTP, SIGTTIN, SIGTTOU};
+
+// Ignored ones stay ignored across the keeper's fresh start; before the program's
+// own code, only the dynamic loader runs.
+void ignoreTerminalSignals() {
+    for (const int signal : kTerminalSignals)
+        (void)std::signal(signal, SIG_IGN);
+}
+
+// A caller's interval timers survive the start of a program: one of them would
+// end the keeper at a moment the caller chose.
+void stopIntervalTimers() {
+    const itimerval off{};
+    for (const int timer : {ITIMER_REAL, ITIMER_VIRTUAL, ITIMER_PROF})
+        (void)::setitimer(timer, &off, nullptr);
+}
+
+// The first code of the keeper's own, before any other of its initialisers.
+__attribute__((constructor(101))) void atLoad() {
+    ignoreTerminalSignals();
+    stopIntervalTimers();
+}
 
 // How often a blocked write of the answer is interrupted to look at the time.
 constexpr suseconds_t kAnswerTickMicroseconds = 100'000;
@@ -75,18 +99,16 @@ void becomeOwnUser(int failureStatus) {
 
 void resetSignals() {
     for (int signal = 1; signal < NSIG; ++signal) {
-        if (signal != SIGKILL && signal != SIGSTOP)
+        if (signal != SIGKILL && signal != SIGSTOP &&
+            std::ranges::find(kTerminalSignals, signal) == kTerminalSignals.end())
             (void)std::signal(signal, SIG_DFL); // the C library's own signals refuse
     }
     sigset_t none;
     sigemptyset(&none);
     (void)::sigprocmask(SIG_SETMASK, &none, nullptr);
     // A write to a closed pipe or past the file size limit fails with an error the
-    // keeper reports, instead of killing it; a terminal's stop keys do not leave
-    // it stopped while it holds the lock.
-    for (const int signal : {SIGPIPE, SIGXFSZ, SIGTSTP, SIGTTIN, SIGTTOU})
-        (void)std::signal(signal, SIG_IGN);
-    for (const int signal : kTerminalSignals)
+    // keeper reports, instead of killing it.
+    for (const int signal : {SIGPIPE, SIGXFSZ})
         (void)std::signal(signal, SIG_IGN);
 }
 
@@ -127,9 +149,9 @@ void wakeUp(int /*signal*/) {}
 } // namespace
 
 uid_t secureProcess(char **argv, int failureStatus) {
+    ignoreTerminalSignals();
+    stopIntervalTimers();
     (void)::prctl(PR_SET_NAME, kProgramName, 0, 0, 0);
-    for (const int signal : kTerminalSignals)
-        (void)std::signal(signal, SIG_IGN);
     // First the limits: a caller's low limit on descriptors must not keep the
     // standard ones from being opened.
     for (const int resource : {RLIMIT_NOFILE, RLIMIT_FSIZE, RLIMIT_CPU, RLIMIT_AS, RLIMIT_DATA,

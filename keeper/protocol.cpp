@@ -151,6 +151,13 @@ Answer answerTo(const records::ReadResult &result) {
     }
     case ReadOutcome::Busy:
         return withMessage("busy", result.message, status::kBusy);
+    case ReadOutcome::Unreachable: {
+        Answer answer{QByteArrayLiteral("unreachable\n"), status::kUnreachable};
+        addField(answer.text, "score", result.pair.score);
+        addField(answer.text, "name", result.pair.name);
+        addField(answer.text, "message", result.message);
+        return answer;
+    }
     case ReadOutcome::Failed:
         break;
     }
@@ -189,6 +196,11 @@ std::optional<records::ReadResult> readAnswer(const QByteArray &text, int status
         return records::ReadResult{
             ReadOutcome::Read, {answer->fields[0].value, answer->fields[1].value}, message};
     }
+    if (outcome == "unreachable" && status == status::kUnreachable &&
+        answer->has({"score", "name", "message"}))
+        return records::ReadResult{ReadOutcome::Unreachable,
+                                   {answer->fields[0].value, answer->fields[1].value},
+                                   answer->message()};
     if (!answer->has({"message"}))
         return std::nullopt;
     if (outcome == "busy" && status == status::kBusy)

@@ -18,6 +18,9 @@
 //   not-better      no field                                           (status 2)
 //   failed          message                                            (status 3)
 //   busy            message                                            (status 4)
+//   unreachable     score, name (what this computer keeps meanwhile), message
+//                   (a read: the class's record on the school's server
+//                   cannot be reached now)                             (status 5)
 //   refused         message: the request is not one of the above       (status 64)
 
 #include "records/recordfiles.h"
@@ -44,6 +47,7 @@ constexpr int kPending = 1;
 constexpr int kNotBetter = 2;
 constexpr int kFailed = 3;
 constexpr int kBusy = 4;
+constexpr int kUnreachable = 5;
 constexpr int kRefused = 64;
 } // namespace status
 

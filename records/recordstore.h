@@ -19,6 +19,10 @@ struct ReadResult {
         Read,   // pair holds the record; message, when there is one, is a notice beside it
         Failed, // the record cannot be shown; message says why
         Busy,   // another game held the lock for too long; message says so
+        // The class's record on the school's server cannot be reached now: pair is
+        // what this computer keeps and has not delivered yet, if anything; message
+        // says why.
+        Unreachable,
     };
     Outcome outcome = Outcome::Read;
     RecordPair pair;

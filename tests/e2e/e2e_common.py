@@ -25,7 +25,7 @@ SCORE_FILE = "eq.txt"
 NAME_FILE = "neq.txt"
 LOCK_FILE = ".zarvoni.lock"
 # Files a game, or its record keeper, may create there at any time.
-BOOKKEEPING = {LOCK_FILE, ".zarvoni.callers"}
+BOOKKEEPING = {LOCK_FILE, ".zarvoni.callers", ".zarvoni.kept-lock"}
 
 # Labels carry no identifier a screen reader can see, so they are told apart by
 # their place: the top-left corner of each control in the window's client area,

@@ -20,7 +20,10 @@ TEST(KeeperAnswer, ReadsBackAsWhatTheKeeperAnswered) {
           ReadResult{ReadResult::Outcome::Read, {odd, QString()}, QStringLiteral("avviso")},
           ReadResult{ReadResult::Outcome::Read, {}, {}},
           ReadResult{ReadResult::Outcome::Failed, {}, QStringLiteral("Non riesco a leggere")},
-          ReadResult{ReadResult::Outcome::Busy, {}, QStringLiteral("occupato")}}) {
+          ReadResult{ReadResult::Outcome::Busy, {}, QStringLiteral("occupato")},
+          ReadResult{ReadResult::Outcome::Unreachable,
+                     {QStringLiteral("9\r\n"), QStringLiteral("Carla\r\n")},
+                     QStringLiteral("non risponde")}}) {
         const Answer answer = answerTo(sent);
         const std::optional<ReadResult> read = readAnswer(answer.text, answer.status);
         ASSERT_TRUE(read) << answer.text.toStdString();

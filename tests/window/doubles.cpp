@@ -36,6 +36,19 @@ QStringList ScriptedDialogs::messagePrompts() const {
     return prompts;
 }
 
-TestSeams::TestSeams() : seams{random, dialogs, time, end, records, recordDir.path()} {}
+void HeldBackground::run(std::function<void()> work, QObject *context, std::function<void()> done) {
+    m_held.push_back({std::move(work), context, std::move(done)});
+}
+
+void HeldBackground::release() {
+    Piece piece = std::move(m_held.front());
+    m_held.pop_front();
+    piece.work();
+    if (piece.context)
+        piece.done();
+}
+
+TestSeams::TestSeams()
+    : seams{random, dialogs, time, end, records, recordDir.path(), inlineBackground} {}
 
 } // namespace zarvoni::testing

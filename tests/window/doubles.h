@@ -8,6 +8,7 @@
 #include "records/faultyfilesystem.h"
 #include "records/recordfiles.h"
 
+#include <QPointer>
 #include <QStringList>
 
 #include <deque>
@@ -53,6 +54,33 @@ public:
     int count = 0;
 };
 
+// Runs the work and its answer at once, on the caller's thread: the record is
+// read and stored as if no server could take its time.
+class InlineBackground final : public Background {
+public:
+    void run(std::function<void()> work, QObject *, std::function<void()> done) override {
+        work();
+        done();
+    }
+};
+
+// Holds each piece of work until the test lets it run, as a slow server would.
+class HeldBackground final : public Background {
+public:
+    void run(std::function<void()> work, QObject *context, std::function<void()> done) override;
+    // Runs the oldest piece held, and its answer if its context is still there.
+    void release();
+    std::size_t held() const { return m_held.size(); }
+
+private:
+    struct Piece {
+        std::function<void()> work;
+        QPointer<QObject> context;
+        std::function<void()> done;
+    };
+    std::deque<Piece> m_held;
+};
+
 // All the seams of one test, with a temporary record directory.
 struct TestSeams : TestRecords {
     TestSeams();
@@ -62,6 +90,7 @@ struct TestSeams : TestRecords {
     ScriptedDialogs dialogs;
     FixedTime time;
     FlagProgramEnd end;
+    InlineBackground inlineBackground;
     Seams seams;
 };
 

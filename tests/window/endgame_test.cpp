@@ -140,7 +140,7 @@ TEST_F(EndOfGame, AFailedStoreKeepsTheOldPairAndSaysSo) {
     t.write("neq.txt", "Bruno\r\n");
     start();
     score(2);
-    t.fileSystem.failOn(FaultyFileSystem::Op::WriteNew, ENOSPC, 1);
+    t.fileSystem.failOn(FaultyFileSystem::Op::WriteNew, ENOSPC);
     leave();
     EXPECT_EQ(t.bytesOf("eq.txt"), "1\r\n");
     EXPECT_EQ(t.bytesOf("neq.txt"), "Bruno\r\n");

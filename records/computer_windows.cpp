@@ -1,0 +1,25 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
+#include "records/computer.h"
+
+#include <windows.h>
+
+namespace zarvoni::records {
+
+QString computerName() {
+    wchar_t name[MAX_COMPUTERNAME_LENGTH + 1] = {};
+    DWORD length = MAX_COMPUTERNAME_LENGTH + 1;
+    if (!GetComputerNameW(name, &length))
+        return {};
+    return QString::fromWCharArray(name, int(length));
+}
+
+QString machineIdentity() {
+    wchar_t guid[64] = {};
+    DWORD bytes = sizeof guid;
+    if (RegGetValueW(HKEY_LOCAL_MACHINE, L"SOFTWARE\\Microsoft\\Cryptography", L"MachineGuid",
+                     RRF_RT_REG_SZ, nullptr, guid, &bytes) != ERROR_SUCCESS)
+        return {};
+    return QString::fromWCharArray(guid);
+}
+
+} // namespace zarvoni::records
