@@ -30,8 +30,8 @@ RecordPair KeptScores::Entry::pair() const {
     return {fromWindows1252(lines.score), fromWindows1252(lines.name)};
 }
 
-KeptScores::KeptScores(QString directory, FileSystem &fileSystem)
-    : m_directory(std::move(directory)), m_fileSystem(fileSystem) {}
+KeptScores::KeptScores(QString directory, FileSystem &fileSystem, QString prefix)
+    : m_directory(std::move(directory)), m_fileSystem(fileSystem), m_prefix(std::move(prefix)) {}
 
 KeptScores::Keeping KeptScores::keep(const QString &score, const QString &name,
                                      FileProblem &problem) {
@@ -46,7 +46,7 @@ KeptScores::Keeping KeptScores::keep(const QString &score, const QString &name,
             found.whole, [&](const Entry &entry) { return scoreOf(entry.lines.score) >= value; }))
         return Keeping::Covered;
     const QString fileName =
-        kKeptPrefix + QString::number(QRandomGenerator::system()->generate64(), 16);
+        m_prefix + QString::number(QRandomGenerator::system()->generate64(), 16);
     if (problem = m_fileSystem.writeNew(m_directory + fileName, lines.score + lines.name);
         problem.isProblem())
         return Keeping::Failed;
@@ -87,7 +87,7 @@ KeptScores::Found KeptScores::entries() {
     if (m_fileSystem.listDirectory(m_directory, names).isProblem())
         return found;
     for (const QString &fileName : std::as_const(names)) {
-        if (!fileName.startsWith(kKeptPrefix))
+        if (!fileName.startsWith(m_prefix))
             continue;
         QByteArray bytes;
         if (m_fileSystem.readBeginning(m_directory + fileName, kMaxPairBytes + 1, bytes)

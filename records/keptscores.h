@@ -18,16 +18,18 @@
 
 namespace zarvoni::records {
 
-// A kept score: ".zarvoni.kept." and a random number.
+// A kept score: ".zarvoni.kept." and a random number...
 inline const QString kKeptPrefix = QStringLiteral(".zarvoni.kept.");
+// ...or, kept for the class's record in a lab folder, ".zarvoni.lab-kept." and one.
+inline const QString kLabKeptPrefix = QStringLiteral(".zarvoni.lab-kept.");
 // Held shared while a score is being kept, exclusive to remove what a game killed
 // half-way through keeping one left behind.
 inline const QString kKeptLock = QStringLiteral(".zarvoni.kept-lock");
 
 class KeptScores {
 public:
-    // directory ends in "/".
-    KeptScores(QString directory, FileSystem &fileSystem);
+    // directory ends in "/"; prefix begins the names of its files there.
+    KeptScores(QString directory, FileSystem &fileSystem, QString prefix = kKeptPrefix);
 
     struct Entry {
         QString fileName;
@@ -60,6 +62,7 @@ private:
 
     QString m_directory;
     FileSystem &m_fileSystem;
+    QString m_prefix;
 };
 
 } // namespace zarvoni::records

@@ -195,7 +195,7 @@ LabRecords::Visit LabRecords::prepareVisit() {
         QString::fromUtf8(joined.trimmed()) == m_place.folder)
         return asked;
     const ReadResult own = m_local.read();
-    if (own.ok())
+    if (own.ok() && !(own.pair.score.isEmpty() && own.pair.name.isEmpty()))
         asked.joining = linesOf(own.pair);
     return asked;
 }
@@ -252,7 +252,7 @@ LabRecords::Visit LabRecords::visit(const Visit &asked) {
 
     // What this computer kept and the class does not beat, and its own earlier
     // record, go into its folder when they beat what is there.
-    KeptScores kept(local, fileSystem);
+    KeptScores kept(local, fileSystem, kLabKeptPrefix);
     if (found.before)
         kept.release(fromWindows1252(found.before->lines.score));
     std::optional<PairLines> waiting = found.joining;
@@ -300,7 +300,7 @@ ReadResult LabRecords::read() {
     const std::optional<Visit> found =
         withinBound<Visit>(m_serverWait, [asked] { return visit(asked); });
     // What this computer keeps and has not delivered is its record meanwhile.
-    KeptScores kept(m_place.localDirectory, *m_fileSystem);
+    KeptScores kept(m_place.localDirectory, *m_fileSystem, kLabKeptPrefix);
     const std::optional<KeptScores::Entry> waiting = kept.best();
     if (!found || found->end == Visit::End::Failed) {
         const QString why =
@@ -329,11 +329,11 @@ StoreResult LabRecords::store(const QString &score, const QString &name) {
         return *std::move(refused);
     // Kept on this computer first: whatever the server does next loses nothing.
     FileProblem keepProblem;
-    KeptScores kept(m_place.localDirectory, *m_fileSystem);
+    KeptScores kept(m_place.localDirectory, *m_fileSystem, kLabKeptPrefix);
     const KeptScores::Keeping keeping = kept.keep(score, name, keepProblem);
     const bool isKept = keeping != KeptScores::Keeping::Failed;
     const QString notKept =
-        kNotKept.arg(shownPath(m_place.localDirectory + kKeptPrefix), keepProblem.reason());
+        kNotKept.arg(shownPath(m_place.localDirectory + kLabKeptPrefix), keepProblem.reason());
 
     Visit asked = prepareVisit();
     if (!isKept)

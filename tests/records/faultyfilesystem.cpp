@@ -12,16 +12,28 @@ void FaultyFileSystem::failOn(Op op, int errorNumber, int nth) {
 }
 
 void FaultyFileSystem::before(Op op, int nth, std::function<void()> action) {
-    m_hooks.push_back({op, nth, std::move(action)});
+    m_hooks.push_back({op, nth, std::move(action), {}});
+}
+
+void FaultyFileSystem::beforeEach(Op op, const QString &fileName, std::function<void()> action) {
+    m_hooks.push_back({op, 0, std::move(action), fileName});
 }
 
 int FaultyFileSystem::enter(Op op, const QString &path) {
-    calls.push_back({op, path.section(u'/', -1)});
+    std::vector<std::function<void()>> actions;
+    std::unique_lock lock(m_mutex);
+    const QString fileName = path.section(u'/', -1, -1, QString::SectionSkipEmpty);
+    calls.push_back({op, fileName});
     const int count = ++m_calls[op];
     for (const Hook &hook : m_hooks) {
-        if (hook.op == op && hook.nth == count)
-            hook.action();
+        if (hook.op == op && (hook.nth == 0 ? hook.fileName == fileName : hook.nth == count))
+            actions.push_back(hook.action);
     }
+    lock.unlock();
+    // Outside the lock: an action may stall this call, never the others.
+    for (const std::function<void()> &action : actions)
+        action();
+    lock.lock();
     const auto fault = std::ranges::find_if(
         m_faults, [&](const Fault &f) { return f.op == op && (f.nth == 0 || f.nth == count); });
     return fault == m_faults.end() ? 0 : fault->errorNumber;

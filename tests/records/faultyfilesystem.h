@@ -9,6 +9,7 @@
 
 #include <functional>
 #include <map>
+#include <mutex>
 #include <optional>
 #include <vector>
 
@@ -37,6 +38,9 @@ public:
     void failOn(Op op, int errorNumber, int nth = 0);
     // Runs before the nth call of op, e.g. to let another game change the files.
     void before(Op op, int nth, std::function<void()> action);
+    // Runs before every call of op on a file or directory of that name, from any
+    // thread, e.g. to stall a server.
+    void beforeEach(Op op, const QString &fileName, std::function<void()> action);
 
     records::FileProblem makeDirectories(const QString &path) override;
     records::FileProblem createEmpty(const QString &path) override;
@@ -71,12 +75,14 @@ private:
     };
     struct Hook {
         Op op;
-        int nth;
+        int nth; // 0: every call on fileName
         std::function<void()> action;
+        QString fileName;
     };
     std::vector<Fault> m_faults;
     std::vector<Hook> m_hooks;
     std::map<Op, int> m_calls;
+    std::mutex m_mutex; // a lab folder is read by several threads at once
 };
 
 // A temporary record directory, the files in it as bytes, and a file system
