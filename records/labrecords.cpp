@@ -46,6 +46,8 @@ constexpr std::chrono::milliseconds kLabLockWait{1'000};
 // The other computers' pairs are read this many at a time.
 constexpr int kReaders = 8;
 constexpr qint64 kMaxOwnerBytes = 256;
+// How long a folder's owner may take to write its line: as a read's retries.
+constexpr int kOwnerReadAttempts = kReadAttempts;
 
 double scoreOf(const QByteArray &scoreLine) {
     return leadingNumber(fromWindows1252(scoreLine));
@@ -120,8 +122,14 @@ FileProblem claim(FileSystem &fileSystem, const QString &own, const QString &ide
             return fileSystem.syncDirectory(own);
         if (!problem.isSystem(EEXIST))
             return problem;
-        // Another game made it this very moment: its line is whole once written.
-        std::this_thread::sleep_for(std::chrono::milliseconds(20));
+        problem = fileSystem.readBeginning(owner, kMaxOwnerBytes, bytes);
+    }
+    // Another game may be writing it this very moment: its line is whole, ended by
+    // CR LF, once written.
+    for (int attempt = 0;
+         !problem.isProblem() && !bytes.endsWith("\r\n") && attempt < kOwnerReadAttempts;
+         ++attempt) {
+        std::this_thread::sleep_for(kReadRetryPause);
         problem = fileSystem.readBeginning(owner, kMaxOwnerBytes, bytes);
     }
     if (problem.isProblem())
