@@ -1,7 +1,9 @@
 ; SPDX-License-Identifier: GPL-3.0-or-later
 ; The installer for a whole school lab: per machine, into Program Files, with a
 ; Start-menu entry and an uninstaller; silent with /S. It creates the shared record
-; folder, lets every user of the machine write it, and never removes it.
+; folder, lets every user of the machine write it, and never removes it. With
+; /RECORDFOLDER=\\server\share\folder (or a mapped drive's folder) every game of the
+; machine keeps the class's record in that lab folder on the school's server.
 ;
 ; makensis -DVERSION=1.2.3 -DDIST=DIR -DOUTFILE=FILE zarvoni.nsi, where DIR holds
 ; zarvoni.exe, zarvoni.ico, LEGGIMI.txt and COPYING.txt.
@@ -22,6 +24,9 @@ Target amd64-unicode
 !define PUBLISHER "Gli autori di Zarvoni"
 !define WEBSITE "https://www.zarvoni.example/"
 !define UNINSTALL_KEY "Software\Microsoft\Windows\CurrentVersion\Uninstall\Zarvoni"
+; The lab folder the installer was told; a machine policy value of the same name
+; under Software\Policies\Zarvoni comes first.
+!define SETTINGS_KEY "Software\Zarvoni"
 ; The record folder, under SetShellVarContext all: C:\ProgramData\Zarvoni.
 !define RECORD_DIR "$APPDATA\Zarvoni"
 ; The built-in Users group, by its SID, which is the same in every language.
@@ -35,6 +40,7 @@ SetCompressor /SOLID lzma
 ShowInstDetails show
 ShowUninstDetails show
 
+!include "FileFunc.nsh"
 !include "LogicLib.nsh"
 !include "MUI2.nsh"
 
@@ -128,6 +134,19 @@ Section
     WriteRegDWORD HKLM "${UNINSTALL_KEY}" "NoRepair" 1
     SectionGetSize 0 $0
     WriteRegDWORD HKLM "${UNINSTALL_KEY}" "EstimatedSize" $0
+
+    ; /RECORDFOLDER=FOLDER: the class's record in that lab folder. Given empty, it
+    ; goes back to the record of the machine; not given, it keeps what was set.
+    ${GetParameters} $0
+    ClearErrors
+    ${GetOptions} $0 "/RECORDFOLDER=" $1
+    ${IfNot} ${Errors}
+        ${If} $1 == ""
+            DeleteRegValue HKLM "${SETTINGS_KEY}" "RecordFolder"
+        ${Else}
+            WriteRegStr HKLM "${SETTINGS_KEY}" "RecordFolder" "$1"
+        ${EndIf}
+    ${EndIf}
 SectionEnd
 
 ; The record folder stays: the record belongs to the lab, not to this version, and
@@ -140,4 +159,5 @@ Section "Uninstall"
     Delete "$INSTDIR\uninstall.exe"
     RMDir "$INSTDIR"
     DeleteRegKey HKLM "${UNINSTALL_KEY}"
+    DeleteRegKey HKLM "${SETTINGS_KEY}"
 SectionEnd

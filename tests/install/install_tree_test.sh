@@ -49,14 +49,17 @@ expect_file /usr/share/icons/hicolor/48x48/apps/zarvoni.png 644
 expect_file /usr/share/metainfo/$id.metainfo.xml 644
 expect_file /usr/share/man/man6/zarvoni.6 644
 expect_file /usr/share/man/it/man6/zarvoni.6 644
+# The technician's setting, all of it commented out: nothing changes until it is set.
+config=$(cmake -N -LA "$build" | sed -n 's/^ZARVONI_CONFIG_FILE:FILEPATH=//p')
+expect_file "$config" 644
+grep -q '^[^#]' "$root$config" && fail "the installed setting $config sets something"
 
 installed=$(cd "$root" && find . -type f | sort | tr '\n' ' ')
-expected="./usr/games/zarvoni ./usr/lib/games/zarvoni/zarvoni-keeper \
-./usr/share/applications/$id.desktop \
-./usr/share/icons/hicolor/48x48/apps/zarvoni.png \
-./usr/share/icons/hicolor/scalable/apps/zarvoni.svg \
-./usr/share/man/it/man6/zarvoni.6 ./usr/share/man/man6/zarvoni.6 \
-./usr/share/metainfo/$id.metainfo.xml "
+expected=$(printf '%s\n' ./usr/games/zarvoni ./usr/lib/games/zarvoni/zarvoni-keeper \
+    "./usr/share/applications/$id.desktop" ./usr/share/icons/hicolor/48x48/apps/zarvoni.png \
+    ./usr/share/icons/hicolor/scalable/apps/zarvoni.svg ./usr/share/man/it/man6/zarvoni.6 \
+    ./usr/share/man/man6/zarvoni.6 "./usr/share/metainfo/$id.metainfo.xml" ".$config" |
+    sort | tr '\n' ' ')
 [ "$installed" = "$expected" ] || fail "installed files: $installed"
 
 png=$root/usr/share/icons/hicolor/48x48/apps/zarvoni.png

@@ -96,6 +96,7 @@ grep '^-' "$tmp/contents" | sort >"$tmp/files"
 sort >"$tmp/expected" <<EOF
 -rwsr-sr-x games/games ./usr/lib/games/zarvoni/zarvoni-keeper
 -rwxr-xr-x root/root ./usr/games/zarvoni
+-rw-r--r-- root/root ./etc/zarvoni/zarvoni.conf
 -rw-r--r-- root/root ./usr/share/applications/example.zarvoni.Zarvoni.desktop
 -rw-r--r-- root/root ./usr/share/doc/zarvoni/README.md.gz
 -rw-r--r-- root/root ./usr/share/doc/zarvoni/changelog.gz
