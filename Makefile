@@ -51,10 +51,12 @@ run: build
 	$(RUN_DIR)/app/zarvoni
 
 # The test build's game runs the record keeper of the same build, as the installed
-# game runs the installed one; the window tests do the file work in-process.
+# game runs the installed one; the window tests do the file work in-process. Its
+# setting lies in the build tree too, for the lab scenarios to write.
 configure-test: deps-test
 	cmake -S . -B $(TEST_DIR) $(CMAKE_GEN) -DCMAKE_BUILD_TYPE=Debug -DZARVONI_WERROR=ON \
 	    -DZARVONI_RECORD_DIR=$(CURDIR)/$(TEST_DIR)/e2e-records \
+	    -DZARVONI_CONFIG_FILE=$(CURDIR)/$(TEST_DIR)/e2e-settings/zarvoni.conf \
 	    -DZARVONI_KEEPER=$(CURDIR)/$(TEST_DIR)/keeper/zarvoni-keeper
 
 test: configure-test
@@ -87,6 +89,7 @@ bench: deps-bench
 	cmake -S . -B $(BENCH_DIR) $(CMAKE_GEN) -DCMAKE_BUILD_TYPE=Release -DZARVONI_WERROR=ON \
 	    -DZARVONI_BUILD_TESTS=OFF -DZARVONI_BUILD_BENCH=ON \
 	    -DZARVONI_RECORD_DIR=$(CURDIR)/$(BENCH_DIR)/records \
+	    -DZARVONI_CONFIG_FILE=$(CURDIR)/$(BENCH_DIR)/settings/zarvoni.conf \
 	    -DZARVONI_KEEPER=$(CURDIR)/$(BENCH_DIR)/keeper/zarvoni-keeper
 	cmake --build $(BENCH_DIR) -j $(JOBS)
 	bench/run $(BENCH_DIR)
