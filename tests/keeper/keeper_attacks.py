@@ -22,6 +22,7 @@ import subprocess
 import sys
 import tempfile
 import termios
+import threading
 import time
 
 SCORE_FILE, NAME_FILE, LOCK_FILE = "eq.txt", "neq.txt", ".zarvoni.lock"
@@ -180,7 +181,15 @@ def environments(k, scratch):
     elsewhere = os.path.join(scratch, "elsewhere")
     os.makedirs(elsewhere, exist_ok=True)
     os.chmod(elsewhere, 0o777)
-    hostile = {"QT_PLUGIN_PATH": elsewhere, "QT_DEBUG_PLUGINS": "1",
+    # A setting of the caller's own that would send the record to a folder of theirs.
+    decoys = {"zarvoni.conf", "zarvoni", "lab"}
+    os.makedirs(os.path.join(elsewhere, "zarvoni"), exist_ok=True)
+    os.makedirs(os.path.join(elsewhere, "lab"), mode=0o777, exist_ok=True)
+    for conf in ("zarvoni.conf", "zarvoni/zarvoni.conf"):
+        with open(os.path.join(elsewhere, conf), "w") as handle:
+            handle.write(f"record-folder = {elsewhere}/lab\n")
+    hostile = {"QT_PLUGIN_PATH": elsewhere, "QT_DEBUG_PLUGINS": "1", "XDG_CONFIG_HOME": elsewhere,
+               "ZARVONI_CONFIG_FILE": f"{elsewhere}/zarvoni.conf",
                "QT_LOGGING_RULES": "*.debug=true", "QT_FATAL_WARNINGS": "1",
                "QT_HASH_SEED": "1", "LANG": "it_IT.UTF-8", "LC_ALL": "tr_TR.UTF-8",
                "TMPDIR": elsewhere, "HOME": elsewhere, "PATH": elsewhere,
@@ -211,7 +220,8 @@ def environments(k, scratch):
         out, _ = process.communicate(b"Anna", timeout=LIFETIME + 10)
         k.check_answer((process.returncode, out, b""), 0, b"stored")
         k.check_pair(b"6\r\n", b"Anna\r\n")
-        k.check(os.listdir(elsewhere) == [], f"nothing made in {elsewhere}", os.listdir(elsewhere))
+        made = set(os.listdir(elsewhere)) - decoys | set(os.listdir(os.path.join(elsewhere, "lab")))
+        k.check(not made, f"nothing made in {elsewhere}", made)
 
 
 def descriptors(k):
@@ -454,30 +464,185 @@ def terminal(k):
         k.check_pair(f"{score}\r\n".encode(), f"{score}\r\n".encode())
 
 
+def frozen(pids):
+    """Moves the processes into a cgroup of their own and freezes it, as a pupil may
+    freeze a cgroup delegated to them; the cgroup's path, or None without cgroup v2."""
+    with open("/proc/self/mounts") as mounts:
+        roots = [line.split()[1] for line in mounts if line.split()[2] == "cgroup2"]
+    if not roots:
+        return None
+    cgroup = os.path.join(roots[0], f"zarvoni-frozen-{os.getpid()}")
+    os.mkdir(cgroup)
+    for pid in pids:
+        with open(os.path.join(cgroup, "cgroup.procs"), "w") as procs:
+            procs.write(str(pid))
+    with open(os.path.join(cgroup, "cgroup.freeze"), "w") as freeze:
+        freeze.write("1")
+    return cgroup
+
+
+def stopped_uid(pids):
+    """The real user id of a stopped process among pids, or None."""
+    for pid in pids:
+        try:
+            with open(f"/proc/{pid}/status") as handle:
+                status = dict(line.split(":", 1) for line in handle if ":" in line)
+        except OSError:
+            continue
+        if status["State"].split()[0] == "T":
+            return int(status["Uid"].split()[0])
+    return None
+
+
+def comm(pid):
+    try:
+        with open(f"/proc/{pid}/comm") as handle:
+            return handle.read().rstrip("\n")
+    except OSError:
+        return ""
+
+
+def descendants(pid):
+    try:
+        with open(f"/proc/{pid}/task/{pid}/children") as handle:
+            children = [int(child) for child in handle.read().split()]
+    except OSError:
+        return []
+    return children + [each for child in children for each in descendants(child)]
+
+
+def stops(k):
+    """^Z from the caller's terminal 0 to 6 ms into a store run as a shell's
+    foreground job: the keeper ignores it from its first instruction on. Only
+    before that, while the dynamic loader runs and it is still its caller's, may it
+    stop, and its caller may end it as any process of theirs; none is ever stopped
+    as the keeper's own user, out of its caller's reach."""
+    k.reset()
+    caller = os.getuid() if k.pupil is None else k.pupil
+    options = {} if k.pupil is None else {"user": k.pupil, "group": k.pupil, "extra_groups": []}
+    stopped = []
+    for attempt in range(40):
+        k.case = f"^Z {attempt * 0.15:.2f} ms into a store"
+        master, slave = os.openpty()
+        shell = subprocess.Popen(
+            ["/bin/sh", "-c", 'set -m; printf Anna | "$0" store "$1" 4 >/dev/null; sleep 20',
+             k.program, str(100 + attempt)], stdin=slave, stdout=slave, stderr=slave, env={},
+            cwd="/", start_new_session=True, preexec_fn=lambda: fcntl.ioctl(0, termios.TIOCSCTTY),
+            **options)
+        os.close(slave)
+        time.sleep(attempt * 0.00015)
+        os.write(master, b"\x1a")
+        deadline, uid = time.monotonic() + LIFETIME, None
+        while time.monotonic() < deadline and uid is None:
+            names = {pid: comm(pid) for pid in descendants(shell.pid)}
+            uid = stopped_uid([pid for pid, name in names.items()
+                               if name in ("zarvoni-keeper", os.path.basename(k.program)[:15])])
+            if "sleep" in names.values():
+                break  # the store is over: the shell went on to its next command
+            time.sleep(0.001)
+        if uid is not None:
+            stopped.append(uid)
+        os.killpg(shell.pid, signal.SIGKILL)
+        for pid in descendants(shell.pid):
+            os.kill(pid, signal.SIGKILL)
+        shell.wait()
+        os.close(master)
+    k.case = "^Z while a store starts"
+    k.check(all(uid == caller for uid in stopped), "never stopped once it is its own user",
+            stopped)
+    k.check_answer(k.run(["read"]), 0, b"read")
+
+
+def settings(k, config, scratch):
+    """The technician's setting is used only when root alone may have written it:
+    any other is refused with a message that says so, and the machine's own record
+    is used."""
+    lab = os.path.join(scratch, "lab")
+    os.makedirs(lab, mode=0o777, exist_ok=True)
+    os.chmod(lab, 0o777)
+    os.makedirs(os.path.dirname(config), mode=0o755, exist_ok=True)
+    someone = 1234 if k.pupil is None else k.pupil
+    for label, owner, mode, why in (("root's", 0, 0o644, None),
+                                    ("a pupil's", someone, 0o644, "non appartiene a root"),
+                                    ("writable by the group", 0, 0o664, "anche altri utenti"),
+                                    ("writable by all", 0, 0o666, "anche altri utenti"),
+                                    ("a link", 0, None, "collegamento")):
+        k.case = f"a setting {label}"
+        k.reset()
+        shutil.rmtree(lab)
+        os.mkdir(lab, 0o777)
+        os.chmod(lab, 0o777)
+        target = config + ".real" if mode is None else config
+        with open(target, "w") as handle:
+            handle.write(f"record-folder = {lab}\n")
+        os.chown(target, owner, owner)
+        os.chmod(target, 0o644 if mode is None else mode)
+        if mode is None:
+            os.symlink(target, config)
+        code, out, _ = k.run(["read"])
+        # Used, the class's record, which the machine's own joins; else that, and why.
+        k.check(code == 0 and read_pair(out) == (b"5", b"Bruno") and
+                (why is None) == (b"message" not in out) and (why or "").encode() in out,
+                "the record, and why the setting is not used", out)
+        k.check_answer(k.store(7, b"Anna"), 0, b"stored")
+        k.check_pair(*((b"5\r\n", b"Bruno\r\n") if why is None else (b"7\r\n", b"Anna\r\n")))
+        k.check(bool(os.listdir(lab)) == (why is None), "the lab folder used only then",
+                os.listdir(lab))
+        for path in (config, config + ".real"):
+            if os.path.lexists(path):
+                os.unlink(path)
+
+
 def held_under_the_lock(k):
     """Held up under the lock (its pending file's open never answered: fanotify, as
-    root), a keeper is killed by its own timer 5 s later."""
-    k.case = "a keeper held up under the lock"
+    root) and frozen in a cgroup of its own, a keeper is killed by its own timer 5 s
+    later; a better score another pupil stores meanwhile is kept, shown by every
+    read, and put in by the next keeper: no hold, however long, loses it."""
+    k.case = "a keeper held up and frozen under the lock"
     k.reset()  # first: this process's own opens there would wait for its own answer
-    group = ctypes.CDLL(None).fanotify_init(4, 0)  # FAN_CLASS_CONTENT
-    if group < 0 or ctypes.CDLL(None).fanotify_mark(group, 1, ctypes.c_uint64(0x8010000), -100,
-                                                    k.record_dir.encode()):  # opens in it
+    libc = ctypes.CDLL(None)
+    group = libc.fanotify_init(4, 0)  # FAN_CLASS_CONTENT
+    if group < 0 or libc.fanotify_mark(group, 1, ctypes.c_uint64(0x8010000), -100,
+                                       k.record_dir.encode()):  # opens in it
         return
     process, held = k.popen(["store", "9", "4"], stdin=subprocess.PIPE), None
+
+    def answer_all(until):  # every open but the held one is allowed
+        while held is None or (process.poll() is None and time.monotonic() < until):
+            if not select.select([group], [], [], 0.1)[0]:
+                continue
+            data = os.read(group, 4096)
+            for fd in (data[at + 16:at + 20] for at in range(0, len(data), 24)):  # each event's
+                number = int.from_bytes(fd, sys.byteorder)
+                if held is None and os.readlink(f"/proc/self/fd/{number}").endswith(
+                        "/.zarvoni.tmp.zarvoni.pending"):
+                    return time.monotonic()
+                os.write(group, fd + (1).to_bytes(4, sys.byteorder))  # allowed
+                os.close(number)
+        return None
+
     process.stdin.write(b"Anna")
     process.stdin.close()
-    while held is None and select.select([group], [], [], 5)[0]:
-        data = os.read(group, 4096)
-        for fd in (data[at + 16:at + 20] for at in range(0, len(data), 24)):  # each event's
-            if os.readlink(f"/proc/self/fd/{int.from_bytes(fd, sys.byteorder)}").endswith(
-                    "/.zarvoni.tmp.zarvoni.pending"):
-                held = time.monotonic()
-            else:
-                os.write(group, fd + (1).to_bytes(4, sys.byteorder))  # allowed
+    held = answer_all(time.monotonic() + 5)
+    with open(f"/proc/{process.pid}/task/{process.pid}/children") as children:
+        cgroup = frozen([process.pid] + [int(child) for child in children.read().split()])
+    responder = threading.Thread(target=answer_all, args=(time.monotonic() + LIFETIME,))
+    responder.start()
+    other = None if k.pupil is None else k.pupil + 1
+    result = k.store(12, b"Bruno", user=other)
+    still_held = process.poll() is None
+    k.check(result[0] in ((1, 0) if not still_held else (1,)) and held,
+            "the other pupil's score kept while the lock is held", result[1][:200])
+    k.check(read_pair(k.run(["read"], user=other)[1]) == (b"12", b"Bruno"), "and shown")
     # 5 s under the lock, not its whole 17-s life (the rest is room for a slow machine).
     k.check(held and process.wait(timeout=15) == -signal.SIGKILL and time.monotonic() - held < 12,
             "killed by its own timer")
+    responder.join()
     os.close(group)
+    if cgroup:
+        os.rmdir(cgroup)
+    k.check_answer(k.run(["read"]), 0, b"read")
+    k.check_pair(b"12\r\n", b"Bruno\r\n")
 
 
 def elsewhere(k, scratch):
@@ -515,6 +680,7 @@ def set_id_copy(options, scratch):
     k = Keeper(copy, options.record_dir, 64010)
     crowds(k)
     signals(k, False)
+    stops(k)
     os.chown(options.record_dir, before.st_uid, before.st_gid)
     os.chmod(options.record_dir, before.st_mode)
     return [f"set-user-id copy: {failure}" for failure in k.failures]
@@ -526,6 +692,7 @@ def main():
     parser.add_argument("--record-dir", required=True)
     parser.add_argument("--pupil", type=int)
     parser.add_argument("--slow", action="store_true")
+    parser.add_argument("--config", help="the keeper's setting file, which the cases write")
     options = parser.parse_args()
     os.makedirs(options.record_dir, exist_ok=True)
     k = Keeper(options.keeper, options.record_dir, options.pupil)
@@ -533,8 +700,10 @@ def main():
         os.chmod(scratch, 0o755)
         for case in (refused_requests, names, lambda k: environments(k, scratch), descriptors,
                      limits, together, crowds, lambda k: signals(k, options.slow), terminal,
-                     held_under_the_lock, lambda k: elsewhere(k, scratch)):
+                     stops, held_under_the_lock, lambda k: elsewhere(k, scratch)):
             case(k)
+        if options.config:
+            settings(k, options.config, scratch)
         if options.pupil is None and os.geteuid() == 0 and not SANITIZED:
             k.failures += set_id_copy(options, scratch)
     who = f"as user {options.pupil} in no group" if options.pupil is not None else "as this user"
