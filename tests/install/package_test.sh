@@ -262,7 +262,8 @@ keeper=$inst/usr/lib/games/zarvoni/zarvoni-keeper
 chmod 755 "$tmp"
 if unshare --mount --propagation private true 2>/dev/null; then
     unshare --mount --propagation private \
-        sh "$src/tests/install/pupil_test.sh" "$inst/var" "$keeper" "$src" || fail "pupil_test.sh"
+        sh "$src/tests/install/pupil_test.sh" "$inst/var" "$inst/etc/zarvoni" "$keeper" "$src" ||
+        fail "pupil_test.sh"
 else
     echo "package: no mount namespace here, so no pupil tries the installed keeper"
 fi

@@ -4,18 +4,26 @@
 # record keeper, stores a better one, and can do nothing else in the record
 # directory; then every bad input of tests/keeper/keeper_attacks.py, as that
 # pupil. Run as root in a mount namespace of its own (package_test.sh does it):
-# VAR, the installed package's /var, is mounted in place of /var.
-# Usage: pupil_test.sh VAR KEEPER SOURCE_DIR
+# VAR, the installed package's /var, is mounted in place of /var, and a copy of
+# /etc with the installed package's /etc/zarvoni in place of /etc, for the cases
+# that write the technician's setting.
+# Usage: pupil_test.sh VAR ETC_ZARVONI KEEPER SOURCE_DIR
 set -eu
 var=$1
-keeper=$2
-src=$3
+etc_zarvoni=$2
+keeper=$3
+src=$4
 # A user id with no account and no group but its own: a pupil of a lab whose
 # accounts come from the school's directory server.
 pupil=64010
 dir=/var/games/zarvoni
 
 mount --bind "$var" /var
+etc=$(mktemp -d)
+cp -a /etc/. "$etc/"
+rm -rf "$etc/zarvoni"
+cp -a "$etc_zarvoni" "$etc/zarvoni"
+mount --bind "$etc" /etc
 failures=0
 fail() {
     echo "FAIL: pupil: $*" >&2
@@ -61,12 +69,14 @@ for try in "ls $dir" "cat $dir/eq.txt" "touch $dir/new" "rm -f $dir/eq.txt" \
         fail "the pupil could: $try"
     fi
 done
-[ "$(ls -A "$dir" | tr '\n' ' ')" = ".zarvoni.callers .zarvoni.lock eq.txt eq.txt.backup neq.txt " ] ||
+[ "$(ls -A "$dir" | tr '\n' ' ')" = ".zarvoni.callers .zarvoni.kept-lock .zarvoni.lock eq.txt eq.txt.backup neq.txt " ] ||
     fail "the record directory holds: $(ls -A "$dir")"
 
 /usr/bin/python3 "$src/tests/keeper/keeper_attacks.py" --keeper "$keeper" --record-dir "$dir" \
-    --pupil "$pupil" --slow || fail "the keeper's bad inputs"
+    --pupil "$pupil" --slow --config /etc/zarvoni/zarvoni.conf || fail "the keeper's bad inputs"
 
 rm -f "$dir"/* "$dir"/.zarvoni.*
+umount /etc
+rm -rf "$etc"
 [ "$failures" -eq 0 ] || exit 1
 echo "pupil: ok"
