@@ -36,6 +36,10 @@ public:
     // is shared like the installed one: group games where that group exists,
     // set-group-id, open to the group and closed to others, whatever the umask.
     virtual FileProblem makeDirectories(const QString &path) = 0;
+    // Creates one directory, whose parent must exist, with the rights its parent
+    // hands down (a computer's folder in a lab folder on a server, whose rights the
+    // technician set there); System(EEXIST) when anything stands under that name.
+    virtual FileProblem makeDirectory(const QString &path) = 0;
     // Creates an empty file for the group, closed to others; System(EEXIST) when
     // anything stands under that name.
     virtual FileProblem createEmpty(const QString &path) = 0;

@@ -115,7 +115,8 @@ FileProblem claim(FileSystem &fileSystem, const QString &own, const QString &ide
     QByteArray bytes;
     FileProblem problem = fileSystem.readBeginning(owner, kMaxOwnerBytes, bytes);
     if (problem.isSystem(ENOENT)) {
-        if (problem = fileSystem.makeDirectories(own); problem.isProblem())
+        if (problem = fileSystem.makeDirectory(own);
+            problem.isProblem() && !problem.isSystem(EEXIST))
             return problem;
         problem = fileSystem.writeNew(owner, mine + "\r\n");
         if (!problem.isProblem())

@@ -211,6 +211,14 @@ FileProblem PosixFileSystem::makeDirectories(const QString &path) {
     return {};
 }
 
+FileProblem PosixFileSystem::makeDirectory(const QString &path) {
+    // The group's alone, as the files in it: set-group-id, so that its files
+    // take the folder's group on a server that keeps it.
+    if (::mkdir(native(path).constData(), kRecordDirectoryMode) != 0)
+        return FileProblem::system(errno);
+    return {};
+}
+
 FileProblem PosixFileSystem::createEmpty(const QString &path) {
     FileDescriptor fd(::open(native(path).constData(),
                              O_WRONLY | O_CREAT | O_EXCL | O_NOFOLLOW | O_CLOEXEC, kFileMode));

@@ -12,6 +12,7 @@ FileProblem readAtMost(int fd, qint64 maxBytes, QByteArray &bytes);
 class PosixFileSystem : public FileSystem {
 public:
     FileProblem makeDirectories(const QString &path) override;
+    FileProblem makeDirectory(const QString &path) override;
     FileProblem createEmpty(const QString &path) override;
     FileProblem readBeginning(const QString &path, qint64 maxBytes, QByteArray &bytes) override;
     FileProblem identify(const QString &path, FileIdentity &identity) override;

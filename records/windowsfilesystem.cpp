@@ -334,6 +334,14 @@ FileProblem WindowsFileSystem::makeDirectories(const QString &path) {
     return problem;
 }
 
+FileProblem WindowsFileSystem::makeDirectory(const QString &path) {
+    // No rights of its own: on a school's server, the folder's are the technician's.
+    const std::wstring name = native(path);
+    if (!CreateDirectoryW(name.c_str(), nullptr))
+        return windowsProblem(GetLastError());
+    return {};
+}
+
 FileProblem WindowsFileSystem::createEmpty(const QString &path) {
     const std::wstring name = native(path);
     Handle file(CreateFileW(name.c_str(), GENERIC_WRITE, FILE_SHARE_READ, nullptr, CREATE_NEW,

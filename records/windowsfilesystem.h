@@ -11,6 +11,7 @@ namespace zarvoni::records {
 class WindowsFileSystem : public FileSystem {
 public:
     FileProblem makeDirectories(const QString &path) override;
+    FileProblem makeDirectory(const QString &path) override;
     FileProblem createEmpty(const QString &path) override;
     FileProblem readBeginning(const QString &path, qint64 maxBytes, QByteArray &bytes) override;
     FileProblem identify(const QString &path, FileIdentity &identity) override;

@@ -47,6 +47,12 @@ FileProblem FaultyFileSystem::makeDirectories(const QString &path) {
     return records::NativeFileSystem::makeDirectories(path);
 }
 
+FileProblem FaultyFileSystem::makeDirectory(const QString &path) {
+    if (const int error = enter(Op::MakeDirectories, path))
+        return FileProblem::system(error);
+    return records::NativeFileSystem::makeDirectory(path);
+}
+
 FileProblem FaultyFileSystem::createEmpty(const QString &path) {
     if (const int error = enter(Op::CreateEmpty, path))
         return FileProblem::system(error);

@@ -43,6 +43,7 @@ public:
     void beforeEach(Op op, const QString &fileName, std::function<void()> action);
 
     records::FileProblem makeDirectories(const QString &path) override;
+    records::FileProblem makeDirectory(const QString &path) override;
     records::FileProblem createEmpty(const QString &path) override;
     records::FileProblem readBeginning(const QString &path, qint64 maxBytes,
                                        QByteArray &bytes) override;
