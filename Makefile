@@ -127,7 +127,8 @@ configure-windows-test: windows
 # the unit tests of game/, clock/ and records/, then the end-to-end scenarios that
 # play zarvoni.exe. make windows has tried the zip and the installer under Wine.
 test-windows: deps-test configure-windows-test
-	cmake --build $(WINDOWS_TEST_DIR) -j $(JOBS) --target game_tests clock_tests records_tests
+	cmake --build $(WINDOWS_TEST_DIR) -j $(JOBS) --target game_tests clock_tests records_tests \
+	    lab_computer
 	tests/wine/run $(WINDOWS_TEST_DIR) $(WINDOWS_DIR)
 
 # zarvoni.exe against bench/minimal under Wine: start-up, memory, sizes.
