@@ -81,6 +81,16 @@ private:
     std::deque<Piece> m_held;
 };
 
+// A record that answers as the test says, on a server the test controls through
+// HeldBackground.
+class ScriptedRecords final : public records::RecordStore {
+public:
+    records::ReadResult read() override { return readAnswer; }
+    records::StoreResult store(const QString &, const QString &) override { return storeAnswer; }
+    records::ReadResult readAnswer;
+    records::StoreResult storeAnswer;
+};
+
 // All the seams of one test, with a temporary record directory.
 struct TestSeams : TestRecords {
     TestSeams();

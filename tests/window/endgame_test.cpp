@@ -7,6 +7,7 @@
 #include <QMenuBar>
 #include <QPointer>
 #include <QTest>
+#include <QTimer>
 
 namespace zarvoni::testing {
 namespace {
@@ -149,6 +150,30 @@ TEST_F(EndOfGame, AFailedStoreKeepsTheOldPairAndSaysSo) {
     EXPECT_TRUE(messages[1].contains(u"il disco è pieno")) << messages[1].toStdString();
     EXPECT_FALSE(messages.contains(kStored));
     EXPECT_EQ(t.end.count, 1);
+}
+
+// The end of a game that waits for a slow school's server: the window's events
+// go on flowing, and the pupil is told what the store answered once it answers.
+TEST_F(EndOfGame, WaitingForTheServerKeepsTheWindowAlive) {
+    HeldBackground server;
+    ScriptedRecords records;
+    records.readAnswer = {records::ReadResult::Outcome::Read, {"1\r\n", "Bruno\r\n"}, {}};
+    records.storeAnswer = {records::StoreResult::Outcome::Pending, QStringLiteral("conservato")};
+    const Seams slow{t.random, t.dialogs, t.time, t.end, records, t.recordDir.path(), server};
+    seams = &slow;
+    start();
+    server.release();
+    score(2);
+    int ticks = 0; // of a timer that runs only while the window's events flow
+    QTimer answer;
+    QObject::connect(&answer, &QTimer::timeout, [&] {
+        if (server.held() > 0 && ++ticks == 3)
+            server.release();
+    });
+    answer.start(10);
+    leave();
+    EXPECT_EQ(ticks, 3);
+    EXPECT_EQ(t.dialogs.messagePrompts().last(), "conservato");
 }
 
 struct BetterOnDisk {

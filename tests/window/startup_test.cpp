@@ -144,6 +144,56 @@ INSTANTIATE_TEST_SUITE_P(
                   "", "12\r\n", "Bruno\r\n"}),
     [](const auto &info) { return std::string(info.param.label); });
 
+struct ServerRead {
+    const char *label;
+    records::ReadResult answer;
+    const char16_t *name; // the record line once the read returns
+    const char16_t *score;
+    int boxes; // message boxes it brings
+};
+
+void PrintTo(const ServerRead &r, std::ostream *os) {
+    *os << r.label;
+}
+
+class RecordOnAServer : public WindowTest, public ::testing::WithParamInterface<ServerRead> {};
+
+// A record on a slow school's server: the window starts at once, and the record
+// line fills in when the read returns, or says that the server cannot be reached.
+TEST_P(RecordOnAServer, FillsTheRecordLineWhenTheReadReturns) {
+    HeldBackground server;
+    ScriptedRecords records;
+    records.readAnswer = GetParam().answer;
+    const Seams slow{t.random, t.dialogs, t.time, t.end, records, t.recordDir.path(), server};
+    seams = &slow;
+    start();
+    EXPECT_EQ(caption("lblnome"), QStringLiteral("…"));
+    const auto boxes = t.dialogs.messagePrompts().size();
+    server.release();
+    EXPECT_EQ(caption("lblnome"), QString::fromUtf16(GetParam().name));
+    EXPECT_EQ(caption("lblpunti"), QString::fromUtf16(GetParam().score));
+    EXPECT_EQ(t.dialogs.messagePrompts().size() - boxes, GetParam().boxes);
+    EXPECT_TRUE(answerBox()->hasFocus()) << "the game goes on";
+}
+
+using ReadOutcome = records::ReadResult::Outcome;
+INSTANTIATE_TEST_SUITE_P(
+    Server, RecordOnAServer,
+    ::testing::Values(
+        ServerRead{
+            "Read", {ReadOutcome::Read, {"9\r\n", "Bruno\r\n"}, {}}, u"Bruno\r\n", u"9\r\n", 0},
+        ServerRead{"ReadWithANotice",
+                   {ReadOutcome::Read, {"9\r\n", "Bruno\r\n"}, "si chiama"},
+                   u"Bruno\r\n",
+                   u"9\r\n",
+                   1},
+        ServerRead{"Unreachable",
+                   {ReadOutcome::Unreachable, {}, "non risponde"},
+                   u"? (server non raggiungibile ora)",
+                   u"?",
+                   0}),
+    [](const auto &info) { return std::string(info.param.label); });
+
 TEST_F(Startup, FirstActivationPosesTheFirstExerciseOnlyOnce) {
     t.random.script(drawsFor(-2, 3, 4, 0));
     start();

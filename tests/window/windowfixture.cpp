@@ -13,7 +13,7 @@ void failOnUnscriptedQuestions(ScriptedDialogs &dialogs) {
 }
 
 Tavola &WindowTest::create() {
-    window = std::make_unique<Tavola>(t.seams);
+    window = std::make_unique<Tavola>(*seams);
     return *window;
 }
 

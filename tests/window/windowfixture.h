@@ -57,6 +57,8 @@ protected:
     static QString spoken(QObject *control, QAccessible::Text text = QAccessible::Name);
 
     TestSeams t;
+    // The seams the window is created with: t's, unless a test gives others.
+    const Seams *seams = &t.seams;
     std::unique_ptr<Tavola> window;
 };
 

@@ -63,8 +63,7 @@ int main(int argc, char *argv[]) {
     if (arguments == QStringList{QStringLiteral("read")}) {
         const ReadResult record = place.records().read();
         out << outcomeOf(record.outcome) << '\n'
-            << withoutLineEnd(record.pair.score) << '\t' << withoutLineEnd(record.pair.name)
-            << '\n'
+            << withoutLineEnd(record.pair.score) << '\t' << withoutLineEnd(record.pair.name) << '\n'
             << record.message << '\n';
         return 0;
     }
