@@ -304,6 +304,19 @@ LabRecords::Visit LabRecords::visit(const Visit &asked) {
     return found;
 }
 
+QString LabRecords::unreached(const std::optional<Visit> &found) const {
+    if (!found)
+        return kNoAnswer.arg(shownPath(m_place.folder));
+    return kNotUsable.arg(shownPath(m_place.folder), shownPath(found->failedPath),
+                          found->problem.reason());
+}
+
+QString LabRecords::sameName() const {
+    const QString own =
+        withTrailingSeparator(m_place.folder) + folderNameFor(m_place.computer) + u'/';
+    return kSameName.arg(m_place.computer, shownPath(own), shownPath(own + kLabOwnerFile));
+}
+
 ReadResult LabRecords::read() {
     const Visit asked = prepareVisit();
     const std::optional<Visit> found =
@@ -312,10 +325,7 @@ ReadResult LabRecords::read() {
     KeptScores kept(m_place.localDirectory, *m_fileSystem, kLabKeptPrefix);
     const std::optional<KeptScores::Entry> waiting = kept.best();
     if (!found || found->end == Visit::End::Failed) {
-        const QString why =
-            found ? kNotUsable.arg(shownPath(m_place.folder), shownPath(found->failedPath),
-                                   found->problem.reason())
-                  : kNoAnswer.arg(shownPath(m_place.folder));
+        const QString why = unreached(found);
         return {ReadResult::Outcome::Unreachable, waiting ? waiting->pair() : RecordPair{}, why};
     }
     ReadResult record{ReadResult::Outcome::Read, {}, {}};
@@ -324,12 +334,8 @@ ReadResult LabRecords::read() {
                        fromWindows1252(found->best->lines.name)};
     if (waiting && scoreOf(waiting->lines.score) > leadingNumber(record.pair.score))
         record.pair = waiting->pair();
-    if (found->end == Visit::End::SameName) {
-        const QString own =
-            withTrailingSeparator(m_place.folder) + folderNameFor(m_place.computer) + u'/';
-        record.message =
-            kSameName.arg(m_place.computer, shownPath(own), shownPath(own + kLabOwnerFile));
-    }
+    if (found->end == Visit::End::SameName)
+        record.message = sameName();
     return record;
 }
 
@@ -350,18 +356,12 @@ StoreResult LabRecords::store(const QString &score, const QString &name) {
     const std::optional<Visit> found =
         withinBound<Visit>(m_serverWait, [asked] { return visit(asked); });
     if (!found || found->end == Visit::End::Failed) {
-        const QString why =
-            found ? kNotUsable.arg(shownPath(m_place.folder), shownPath(found->failedPath),
-                                   found->problem.reason())
-                  : kNoAnswer.arg(shownPath(m_place.folder));
+        const QString why = unreached(found);
         return isKept ? StoreResult{Outcome::Pending, why + kKeptForServer}
                       : StoreResult{Outcome::Failed, why + notKept};
     }
     if (found->end == Visit::End::SameName) {
-        const QString own =
-            withTrailingSeparator(m_place.folder) + folderNameFor(m_place.computer) + u'/';
-        const QString why =
-            kSameName.arg(m_place.computer, shownPath(own), shownPath(own + kLabOwnerFile));
+        const QString why = sameName();
         return isKept ? StoreResult{Outcome::Pending, why}
                       : StoreResult{Outcome::Failed, why + notKept};
     }

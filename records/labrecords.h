@@ -16,6 +16,7 @@
 
 #include <chrono>
 #include <memory>
+#include <optional>
 
 namespace zarvoni::records {
 
@@ -56,6 +57,10 @@ private:
     // own, with nothing of this object's, so that it may outlive a wait.
     static Visit visit(const Visit &asked);
     Visit prepareVisit();
+    // Why a visit did not reach the lab folder (none: it did not end in time).
+    QString unreached(const std::optional<Visit> &found) const;
+    // What a computer whose folder another computer of its name made is told.
+    QString sameName() const;
 
     LabPlace m_place;
     std::shared_ptr<FileSystem> m_fileSystem;
