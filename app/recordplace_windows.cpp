@@ -54,8 +54,9 @@ QString windowsDirectory() {
 QString machineValue(const wchar_t *key, const wchar_t *name) {
     wchar_t value[1024] = {};
     DWORD bytes = sizeof value - sizeof(wchar_t);
-    if (RegGetValueW(HKEY_LOCAL_MACHINE, key, name, RRF_RT_REG_SZ | RRF_RT_REG_EXPAND_SZ, nullptr,
-                     value, &bytes) != ERROR_SUCCESS)
+    // A REG_EXPAND_SZ value comes expanded.
+    if (RegGetValueW(HKEY_LOCAL_MACHINE, key, name, RRF_RT_REG_SZ, nullptr, value, &bytes) !=
+        ERROR_SUCCESS)
         return {};
     return QString::fromWCharArray(value).trimmed();
 }

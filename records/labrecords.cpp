@@ -195,17 +195,20 @@ LabRecords::Visit LabRecords::prepareVisit() {
     asked.place = m_place;
     asked.fileSystem = m_fileSystem;
     FileSystem &fileSystem = *m_fileSystem;
+    QByteArray joined;
+    const bool hasJoined =
+        !fileSystem.readBeginning(m_place.localDirectory + kJoinedFile, kMaxRecordFileBytes, joined)
+             .isProblem() &&
+        QString::fromUtf8(joined.trimmed()) == m_place.folder;
+    if (!hasJoined) {
+        // Also makes the computer's own directory, where it keeps its identity.
+        const ReadResult own = m_local.read();
+        if (own.ok() && !(own.pair.score.isEmpty() && own.pair.name.isEmpty()))
+            asked.joining = linesOf(own.pair);
+    }
     asked.identityProblem = computerIdentity(fileSystem, m_place.localDirectory, asked.identity);
     if (asked.identityProblem.isProblem())
         asked.identity.clear();
-    QByteArray joined;
-    if (!fileSystem.readBeginning(m_place.localDirectory + kJoinedFile, kMaxRecordFileBytes, joined)
-             .isProblem() &&
-        QString::fromUtf8(joined.trimmed()) == m_place.folder)
-        return asked;
-    const ReadResult own = m_local.read();
-    if (own.ok() && !(own.pair.score.isEmpty() && own.pair.name.isEmpty()))
-        asked.joining = linesOf(own.pair);
     return asked;
 }
 

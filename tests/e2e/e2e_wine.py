@@ -157,10 +157,15 @@ class WineSession(Session):
         return "(Wine shows no accessibility tree)\n"
 
     def windows(self):
-        """(id, title) of each window on screen."""
-        return [(window, run_quiet(["xdotool", "getwindowname", window]).stdout.strip())
-                for window in run_quiet(["xdotool", "search", "--onlyvisible", "--name",
-                                         "."]).stdout.split()]
+        """(id, title) of each window on screen; one that goes while it is asked its
+        title (a program that ends closes them all) is gone."""
+        shown = []
+        found = run_quiet(["xdotool", "search", "--onlyvisible", "--name", "."]).stdout.split()
+        for window in (word for word in found if word.isdigit()):
+            title = run_quiet(["xdotool", "getwindowname", window])
+            if title.returncode == 0 and not title.stdout.startswith("X Error"):
+                shown.append((window, title.stdout.strip()))
+        return shown
 
     def boxes(self):
         """The windows on screen that no step has answered (their texts unknown)."""
