@@ -129,9 +129,11 @@ class StallFileSystem(pyfuse3.Operations):
         return self.inodes[path]
 
     def path_of(self, inode):
+        """An inode's name; one removed or replaced meanwhile is stale, as an NFS
+        server says, and the kernel then looks its name up once more."""
         path = self.paths.get(inode)
         if path is None or self.inodes.get(path) != inode:
-            raise pyfuse3.FUSEError(errno.ENOENT)
+            raise pyfuse3.FUSEError(errno.ESTALE)
         return path
 
     def child(self, parent, name):
