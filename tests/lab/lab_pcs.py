@@ -21,6 +21,7 @@ import subprocess
 import sys
 import threading
 import time
+from concurrent.futures import ThreadPoolExecutor
 
 sys.path.insert(0, os.path.dirname(os.path.abspath(__file__)))
 from pc import Pc  # noqa: E402
@@ -87,7 +88,8 @@ class Run:
 
     def check(self, holds, what, seen=None):
         if not holds:
-            self.failures.append(f"{self.case}: {what}" + ("" if seen is None else f" (saw {seen!r})"))
+            saw = "" if seen is None else f" (saw {seen!r})"
+            self.failures.append(f"{self.case}: {what}{saw}")
         return holds
 
     def check_answer(self, answer, outcome, what):
@@ -102,18 +104,23 @@ class Run:
 # The cases.
 def concurrent_stores(run):
     """Three PCs store 40 better scores each, interleaved, while a reader on each
-    PC reads all along: no read shows a mixed pair, every PC ends showing the same
-    best pair, and that is the highest score any store acknowledged."""
+    PC reads all along: no read shows a mixed pair or less than a score stored
+    before it began, every PC ends showing the same best pair, and that is the
+    highest score any store acknowledged."""
     per_pc = 40
     with Lab(run, "concurrent", ["aula-1", "aula-2", "aula-3"]) as lab:
-        acknowledged, unexpected, mixed = [], [], []
+        acknowledged, unexpected, mixed, behind = [], [], [], []
         reads = {pc.name: 0 for pc in lab.pcs}
+        best_stored, storing = [0], threading.Lock()
         stored = threading.Event()
 
         def writer(index, pc):
             for step in range(per_pc):
                 score = 100 + 3 * step + index
                 answer = pc.store(score, name_for(score))
+                if answer.outcome == "stored":
+                    with storing:
+                        best_stored[0] = max(best_stored[0], score)
                 if answer.outcome in ("stored", "pending"):
                     acknowledged.append(score)
                 elif answer.outcome != "not-better":
@@ -121,12 +128,15 @@ def concurrent_stores(run):
 
         def reader(pc):
             while not stored.is_set():
+                floor = best_stored[0]
                 answer = pc.read()
                 reads[pc.name] += 1
                 if answer.outcome not in ("read", "unreachable"):
                     unexpected.append((pc.name, "read", answer))
                 elif not whole(answer.pair()):
                     mixed.append((pc.name, answer.pair()))
+                elif answer.outcome == "read" and int(answer.pair()[0] or 0) < floor:
+                    behind.append((pc.name, floor, answer.pair()))
 
         writers = [threading.Thread(target=writer, args=item) for item in enumerate(lab.pcs)]
         readers = [threading.Thread(target=reader, args=(pc,)) for pc in lab.pcs]
@@ -141,6 +151,8 @@ def concurrent_stores(run):
                   "read read or unreachable", unexpected[:5])
         run.check(all(reads.values()), "every PC read during the stores", reads)
         run.check(not mixed, "no read during the stores shows a mixed pair", mixed[:5])
+        run.check(not behind, "no read shows less than a score stored before it began",
+                  behind[:5])
         run.check(acknowledged, "some store acknowledged")
         best = max(acknowledged, default=None)
         # A first read on each PC delivers what it kept; then all agree.
@@ -185,8 +197,9 @@ def kill_at_every_step(run):
             keeper.wait(timeout=SERVER_BOUND)
             keeper.stdout.close()
             steps.append(held["op"])
-            for pc in lab.pcs[1:] + [victim]:
-                pair = pc.read().pair()
+            with ThreadPoolExecutor() as readers:
+                pairs = list(readers.map(lambda pc: pc.read().pair(), lab.pcs))
+            for pc, pair in zip(lab.pcs, pairs):
                 run.check(pair in ((str(old), name_for(old)), (str(score), name_for(score))),
                           f"killed at call {nth} ({held['op']} {held['path']}): {pc.name} reads "
                           f"the old pair or the new", pair)
