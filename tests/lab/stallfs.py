@@ -18,7 +18,8 @@ Control: a Unix stream socket at SOCKET. A request is one JSON object on a line;
 the answer is one JSON object on a line, {"ok": true, ...} or {"ok": false,
 "error": WHY}.
   {"do": "delay", "ms": N}          every call waits N ms first (0: no delay)
-  {"do": "pause"}                   every call waits until "resume"
+  {"do": "pause"}                   every call waits until "resume"; with
+                                    "killable": false, even a killed caller's
   {"do": "resume"}
   {"do": "fail", "errno": "EIO"}    every call fails with that error; null: none
   {"do": "hold", "nth": N}          the Nth call from now waits until "release"
@@ -30,8 +31,8 @@ the answer is one JSON object on a line, {"ok": true, ...} or {"ok": false,
 PATH is relative to the mount's root. A call that waits for "resume" or for its
 delay ends with EINTR once its caller is being killed, as a hard NFS mount lets a
 killed caller go: a process with a thread in a FUSE call cannot end until the
-server answers it. A held call goes on when released, killed caller or not, as a
-request the server has already received.
+server answers it, as a pause that is not killable shows. A held call goes on
+when released, killed caller or not, as a request the server has received.
 
 From Python: StallFs.mount(backing, mountpoint) starts it in a subprocess and
 returns a client of its control socket, also a context manager that unmounts.
@@ -118,6 +119,7 @@ class StallFileSystem(pyfuse3.Operations):
         self.delay, self.failing = 0.0, None
         self.resumed, self.held_now, self.released = trio.Event(), trio.Event(), trio.Event()
         self.resumed.set()
+        self.killable = True
         self.arrived = self.answered = 0
         self.hold_at, self.held = None, None
 
@@ -180,7 +182,7 @@ class StallFileSystem(pyfuse3.Operations):
             self.hold_at, self.held = None, {"op": op, "path": path}
             self.held_now.set()
             await self.released.wait()
-        await self.wait(self.resumed, caller)
+        await self.wait(self.resumed, caller if self.killable else 0)
         if self.delay:
             await self.wait(trio.Event(), caller, self.delay)
         self.answered += 1
@@ -371,8 +373,10 @@ class StallFileSystem(pyfuse3.Operations):
         do = request["do"]
         if do == "delay":
             self.delay = float(request["ms"]) / 1000
-        elif do == "pause" and self.resumed.is_set():
-            self.resumed = trio.Event()
+        elif do == "pause":
+            self.killable = bool(request.get("killable", True))
+            if self.resumed.is_set():
+                self.resumed = trio.Event()
         elif do == "resume":
             self.resumed.set()
         elif do == "fail":
@@ -393,7 +397,7 @@ class StallFileSystem(pyfuse3.Operations):
             return {"calls": self.answered}
         elif do == "quit":
             self.stop()
-        elif do != "pause":
+        else:
             raise ValueError(f"unknown request {do!r}")
         return {}
 
@@ -536,8 +540,8 @@ class StallFs:
     def delay(self, ms):
         self.ask(do="delay", ms=ms)
 
-    def pause(self):
-        self.ask(do="pause")
+    def pause(self, killable=True):
+        self.ask(do="pause", killable=killable)
 
     def resume(self):
         self.ask(do="resume")
