@@ -369,9 +369,14 @@ StoreResult LabRecords::store(const QString &score, const QString &name) {
                       : StoreResult{Outcome::Failed, why + notKept};
     }
     const double value = leadingNumber(score);
+    const PairLines mine{recordLine(score), recordLine(name)};
+    // Another game of this computer may have delivered this very pair, kept a
+    // moment ago, before this visit read the class's record.
+    if (found->before && found->before->folder == folderNameFor(m_place.computer) &&
+        found->before->lines.score == mine.score && found->before->lines.name == mine.name)
+        return {Outcome::Stored, {}};
     if (found->before && value <= scoreOf(found->before->lines.score))
         return {Outcome::NotBetter, {}};
-    const PairLines mine{recordLine(score), recordLine(name)};
     if (found->delivered) {
         if (found->delivered->score == mine.score && found->delivered->name == mine.name)
             return {Outcome::Stored, {}};

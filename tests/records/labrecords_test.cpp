@@ -12,6 +12,7 @@
 
 #include <gtest/gtest.h>
 
+#include <atomic>
 #include <future>
 
 namespace zarvoni::records {
@@ -102,6 +103,24 @@ TEST_F(Lab, ASecondComputerOfTheSameNameIsToldAndKeepsItsScore) {
     const StoreResult stored = clone.store("8", "Bruno");
     EXPECT_EQ(stored.outcome, Outcome::Pending) << stored.message.toStdString();
     EXPECT_EQ(pairOf("pc-1"), "4\r\nAnna\r\n");
+}
+
+// Two games of one computer (a terminal server's pupils): the read of one delivers
+// the score the other's store has just kept, before that store compares.
+TEST_F(Lab, AStoreWhoseScoreAnotherGameDeliveredFirstIsStored) {
+    ASSERT_TRUE(QDir().mkpath(lab()));
+    LabRecords &storing = computer(QStringLiteral("pc-1"));
+    LabRecords &reading = computer(QStringLiteral("pc-1"));
+    EXPECT_EQ(storing.store("4", "Anna").outcome, Outcome::Stored);
+    std::atomic<bool> first{true};
+    fileSystem->beforeEach(FaultyFileSystem::Op::List, QStringLiteral("lab"), [&] {
+        if (first.exchange(false)) {
+            EXPECT_EQ(reading.read().pair.name, "Bruno\r\n");
+        }
+    });
+    const StoreResult stored = storing.store("8", "Bruno");
+    EXPECT_EQ(stored.outcome, Outcome::Stored) << stored.message.toStdString();
+    EXPECT_EQ(pairOf("pc-1"), "8\r\nBruno\r\n");
 }
 
 // A server away or stalled: the bound answers, the score is kept on the computer,
