@@ -9,6 +9,7 @@
 #include <QProcess>
 
 #include <algorithm>
+#include <memory>
 #include <utility>
 
 namespace zarvoni::keeper {
@@ -36,6 +37,8 @@ using Clock = std::chrono::steady_clock;
 // Starting a program is the system's work, not the keeper's: it has a bound of its
 // own, so that a loaded machine does not use up the time the keeper is given.
 constexpr int kStartMilliseconds = 10'000;
+// A keeper ends at once after its answer.
+constexpr int kEndMilliseconds = 1'000;
 
 int millisecondsLeft(Clock::time_point deadline) {
     const auto left =
@@ -107,7 +110,9 @@ records::StoreResult KeeperRecords::store(const QString &score, const QString &n
 
 KeeperRecords::Run KeeperRecords::run(const QStringList &arguments, const QByteArray &input,
                                       std::chrono::milliseconds timeout) const {
-    QProcess process;
+    // Held on the heap: a keeper that cannot end is left to the system (below).
+    auto owned = std::make_unique<QProcess>();
+    QProcess &process = *owned;
     process.setProgram(m_program);
     process.setArguments(arguments);
     // The keeper takes nothing from its caller but the request.
@@ -139,6 +144,17 @@ KeeperRecords::Run KeeperRecords::run(const QStringList &arguments, const QByteA
         output += process.readAllStandardOutput();
         if (output.size() > kMaxAnswerBytes)
             return stop(Run::End::TooLong);
+        // A keeper whose whole answer is in but which cannot end: a thread of its own
+        // is stuck in a call to a file server that does not let even a killed caller
+        // go (a FUSE share that stopped answering). Its answer stands; the process,
+        // and this object, are left to end when the server answers, for waiting on
+        // them would hold up the end of the game.
+        if (const std::optional<int> status = answeredStatus(output);
+            status && !process.waitForFinished(kEndMilliseconds)) {
+            process.kill();
+            static_cast<void>(owned.release());
+            return {Run::End::Answered, *status, output, {}};
+        }
     }
     output += process.readAllStandardOutput();
     if (process.exitStatus() == QProcess::CrashExit)

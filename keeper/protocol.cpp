@@ -211,6 +211,28 @@ std::optional<records::ReadResult> readAnswer(const QByteArray &text, int status
     return std::nullopt;
 }
 
+std::optional<int> answeredStatus(const QByteArray &text) {
+    const qsizetype end = text.indexOf('\n');
+    if (end < 0)
+        return std::nullopt;
+    static constexpr std::array kStatuses = {
+        std::pair{"read", status::kDone},
+        std::pair{"stored", status::kDone},
+        std::pair{"pending", status::kPending},
+        std::pair{"not-better", status::kNotBetter},
+        std::pair{"failed", status::kFailed},
+        std::pair{"busy", status::kBusy},
+        std::pair{"unreachable", status::kUnreachable},
+        std::pair{"refused", status::kRefused},
+    };
+    const QByteArrayView outcome = QByteArrayView(text).first(end);
+    for (const auto &[name, status] : kStatuses) {
+        if (outcome == name && (readAnswer(text, status) || storeAnswer(text, status)))
+            return status;
+    }
+    return std::nullopt;
+}
+
 std::optional<records::StoreResult> storeAnswer(const QByteArray &text, int status) {
     const std::optional<Parsed> answer = parse(text);
     if (!answer)

@@ -77,6 +77,9 @@ Answer refusal(const QString &message);
 // The keeper's answer as the game reads it back; nothing when the answer is not
 // one the keeper gives, or does not agree with its exit status.
 std::optional<records::ReadResult> readAnswer(const QByteArray &text, int status);
+// The exit status that goes with text, when text is one whole answer of the
+// keeper's form, to a read or to a store; nothing otherwise.
+std::optional<int> answeredStatus(const QByteArray &text);
 std::optional<records::StoreResult> storeAnswer(const QByteArray &text, int status);
 
 } // namespace zarvoni::keeper

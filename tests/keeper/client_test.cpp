@@ -101,6 +101,18 @@ INSTANTIATE_TEST_SUITE_P(
                                    StoreResult::Outcome::Unknown, u"non so se è già il tuo"}),
     [](const auto &info) { return std::string(info.param.label); });
 
+// A keeper whose whole answer is in but which cannot end (a thread of its own stuck
+// on a file server that lets nobody go) is taken at its word, without waiting for
+// its end, which would hold up the end of the game.
+TEST(KeeperClient, TakesTheAnswerOfAKeeperThatCannotEnd) {
+    FakeKeeper fake("printf 'pending\\nmessage 10\\nconservato\\n'\nexec sleep 120\n");
+    KeeperRecords keeper(fake.path(), QStringLiteral("/records"),
+                         {std::chrono::seconds(10), std::chrono::seconds(10)});
+    const StoreResult store = keeper.store(QStringLiteral("7"), QStringLiteral("Anna"));
+    EXPECT_EQ(store.outcome, StoreResult::Outcome::Pending) << store.message.toStdString();
+    EXPECT_EQ(store.message, "conservato");
+}
+
 // The request as the keeper receives it: its arguments, the name on standard
 // input, and nothing of the game's environment.
 TEST(KeeperClient, SendsTheRequestAndNothingElse) {
