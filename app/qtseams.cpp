@@ -8,7 +8,6 @@
 #include <QInputDialog>
 #include <QLocale>
 #include <QMessageBox>
-#include <QPointer>
 #include <QPushButton>
 #include <QThread>
 
@@ -111,20 +110,12 @@ void ThreadBackground::run(std::function<void()> work, QObject *context,
     ++m_running;
     // A QThread, not a bare one: the record keeper's process needs an event
     // dispatcher in the thread that starts it.
-    // The answer is handed to the application, which outlives every window, and
-    // given to context only if it is still there.
-    QThread *thread = QThread::create([this, work = std::move(work), context = QPointer(context),
-                                       done = std::move(done)]() mutable {
+    QThread *thread = QThread::create([this, work = std::move(work)] {
         work();
-        QMetaObject::invokeMethod(
-            qApp,
-            [context = std::move(context), done = std::move(done)] {
-                if (context)
-                    done();
-            },
-            Qt::QueuedConnection);
         --m_running;
     });
+    // Queued to context's thread, and dropped with context if it goes first.
+    QObject::connect(thread, &QThread::finished, context, std::move(done));
     QObject::connect(thread, &QThread::finished, thread, &QObject::deleteLater);
     thread->start();
 }

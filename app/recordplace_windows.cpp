@@ -25,7 +25,7 @@ constexpr const wchar_t *kInstalledKey = L"SOFTWARE\\Zarvoni";
 constexpr const wchar_t *kRecordFolderValue = L"RecordFolder";
 // Beside a zarvoni.exe that runs without installation, from a stick or a share.
 const QString kSettingsFile = QStringLiteral("zarvoni.conf");
-constexpr qint64 kMaxSettingsBytes = 64 * 1024;
+constexpr qint64 kMaxSettingsBytes = qint64{64} * 1024;
 
 // The machine's shared application-data folder, open to every user: a standard
 // account cannot write the Windows directory, and a 64-bit program gets no
