@@ -1,8 +1,9 @@
 # SPDX-License-Identifier: GPL-3.0-or-later
 """A stand-in for a screen reader that subscribes to every accessibility event
 (object, window and focus) on the session's accessibility bus and counts what it
-hears, by kind. It asks nothing back: what a screen reader asks on top is the
-screen reader's own (e2e_orca).
+hears, by kind, and that hears every key as a screen reader does, before the
+program it is typed into. It asks nothing back: what a screen reader asks on top
+is the screen reader's own (e2e_orca).
 
 Shared by the end-to-end scenarios and bench/run, which start it with Listener.
 Run as a program (Debian's python3, which has pyatspi), it prints "ready" once
@@ -90,6 +91,11 @@ def listen():
 
     pyatspi.Registry.registerEventListener(lambda event: counts.update((event.type,)),
                                            "object", "window", "focus")
+    # Each key waits for this listener's answer (that the key goes on) before the
+    # program it is typed into gets it.
+    pyatspi.Registry.registerKeystrokeListener(
+        lambda event: False, mask=pyatspi.allModifiers(),
+        kind=(pyatspi.KEY_PRESSED_EVENT, pyatspi.KEY_RELEASED_EVENT), synchronous=True)
     GLib.unix_signal_add(GLib.PRIORITY_DEFAULT, signal.SIGUSR1, report)
     GLib.unix_signal_add(GLib.PRIORITY_DEFAULT, signal.SIGTERM, end)
     print("ready", flush=True)
