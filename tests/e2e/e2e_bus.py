@@ -8,8 +8,7 @@ import re
 import subprocess
 import time
 
-from e2e_common import BUS_LAUNCHER, POLL, WAIT, StepFailed
-from e2e_xsession import stop
+from e2e_common import BUS_LAUNCHER, POLL, WAIT, StepFailed, stop
 
 
 def bus_call(env, *arguments):

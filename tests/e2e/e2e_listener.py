@@ -17,8 +17,7 @@ import subprocess
 import sys
 import time
 
-from e2e_common import POLL, WAIT, StepFailed
-from e2e_xsession import stop
+from e2e_common import POLL, WAIT, StepFailed, stop
 
 # The kind of event that says a control has taken or lost the focus.
 FOCUS_MOVED = "object:state-changed:focused"

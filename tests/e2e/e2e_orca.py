@@ -17,8 +17,7 @@ import subprocess
 import threading
 import time
 
-from e2e_common import POLL, WAIT, Skipped, StepFailed
-from e2e_xsession import stop
+from e2e_common import POLL, WAIT, Skipped, StepFailed, stop
 
 # Orca logs one of these as it starts listening to the accessibility bus
 # (Orca 43, Orca 48).

@@ -9,18 +9,7 @@ import select
 import subprocess
 import time
 
-from e2e_common import POLL, WAIT, StepFailed, run_quiet
-
-
-def stop(process):
-    """Ends a process of ours: politely, then for certain."""
-    if process.poll() is None:
-        process.terminate()
-        try:
-            process.wait(5)
-        except subprocess.TimeoutExpired:
-            process.kill()
-            process.wait()
+from e2e_common import POLL, WAIT, StepFailed, run_quiet, stop
 
 
 class XSession:
