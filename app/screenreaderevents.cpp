@@ -45,11 +45,6 @@ bool reachesScreenReader(const QAccessibleEvent &event) {
     case QAccessible::ObjectDestroyed:
     case QAccessible::ObjectReorder:
     case QAccessible::ParentChanged:
-    // A control's description is set before the focus reaches it, and a screen
-    // reader that keeps its own copy of each control's properties would speak the
-    // old one when the focus arrives. It speaks none of these while the control
-    // lacks the focus, and they are few: one for each exercise and each answer.
-    case QAccessible::DescriptionChanged:
         return true;
     case QAccessible::NameChanged:
         if (widget->isWindow() && widget->isMinimized())
@@ -69,14 +64,13 @@ void setSpokenDescription(QWidget &control, const QString &description) {
     control.setAccessibleDescription(description);
     if (control.hasFocus() || !QAccessible::isActive())
         return;
-    QAccessibleInterface *old = QAccessible::queryAccessibleInterface(&control);
-    if (!old)
-        return;
-    QAccessibleEvent gone(&control, QAccessible::ObjectDestroyed);
-    QAccessible::updateAccessibility(&gone);
-    QAccessible::deleteAccessibleInterface(QAccessible::uniqueId(old));
-    QAccessibleEvent made(&control, QAccessible::ObjectCreated);
-    QAccessible::updateAccessibility(&made);
+    // The control's next accessible object, asked for by the focus as it arrives,
+    // has a new identity (a new AT-SPI path): what a screen reader kept of the old
+    // one, it cannot speak for the new. Nothing is announced: the old object had
+    // no focus, so no screen reader was speaking it; one that asks for it again
+    // learns that it is gone, and the surface lists the new one in its place.
+    if (QAccessibleInterface *old = QAccessible::queryAccessibleInterface(&control))
+        QAccessible::deleteAccessibleInterface(QAccessible::uniqueId(old));
 }
 
 void filterScreenReaderEvents() {

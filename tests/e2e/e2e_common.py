@@ -1,5 +1,6 @@
 # SPDX-License-Identifier: GPL-3.0-or-later
-"""Shared by the end-to-end driver: the game's texts, its window's layout, timings."""
+"""Shared by the end-to-end drivers: the game's texts, its window's layout, timings, and
+how a process of theirs ends."""
 
 import subprocess
 
@@ -88,3 +89,14 @@ def log(message):
 def run_quiet(command, timeout=20):
     return subprocess.run(command, stdout=subprocess.PIPE, stderr=subprocess.STDOUT,
                           text=True, timeout=timeout, check=False)
+
+
+def stop(process):
+    """Ends a process of ours: politely, then for certain."""
+    if process.poll() is None:
+        process.terminate()
+        try:
+            process.wait(5)
+        except subprocess.TimeoutExpired:
+            process.kill()
+            process.wait()

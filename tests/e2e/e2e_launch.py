@@ -16,7 +16,7 @@ from e2e_scenarios import SCENARIOS
 from e2e_session import Session
 
 
-REQUIRED_TOOLS = ["xvfb-run", "dbus-run-session", "xdotool", "openbox", "xprop", "import"]
+REQUIRED_TOOLS = ["Xvfb", "dbus-daemon", "dbus-send", "xdotool", "openbox", "xprop", "import"]
 
 
 def is_inside(path, root):
@@ -24,7 +24,8 @@ def is_inside(path, root):
 
 
 def outer_main(args, script):
-    """Runs script --inside in a private X session; returns the scenario's exit status."""
+    """Runs script --inside, which makes a private X session; returns the scenario's
+    exit status."""
     record_dir = os.path.realpath(args.record_dir)
     build_root = os.path.realpath(args.build_root)
     if not is_inside(record_dir, build_root):
@@ -87,8 +88,7 @@ def outer_main(args, script):
              "--binary", os.path.realpath(args.binary), "--record-dir", record_dir,
              "--build-root", build_root, "--work-dir", args.work_dir,
              "--failure-dir", failures, "--read-only-method", method, args.scenario]
-    command = prefix + ["xvfb-run", "-a", "-s", "-screen 0 1280x1024x24 -nolisten tcp",
-                        "dbus-run-session", "--"] + inner
+    command = prefix + inner
     started = time.monotonic()
     try:
         result = subprocess.run(command, check=False)
@@ -120,7 +120,8 @@ def unprivileged_prefix(args, record_dir, work, failures, script):
 
 
 def inner_main(args):
-    """Runs the scenario inside xvfb-run and dbus-run-session; returns the exit status."""
+    """Runs the scenario in an X session and a D-Bus session of its own; returns the
+    exit status."""
     scenario = SCENARIOS[args.scenario]
     session = scenario.session(args)
     log(f"scenario {args.scenario}: {scenario.function.__doc__.strip()}")

@@ -1,12 +1,14 @@
 # SPDX-License-Identifier: GPL-3.0-or-later
-"""The Orca screen reader, listening in the scenario's session: what it would speak.
+"""The Orca screen reader, listening on a session's accessibility bus: what it would speak.
 
-Orca runs through its own command line with braille off and speech on, but with
-no speech server: it writes every sentence it would speak to its debug log
-("SPEECH OUTPUT:"), which goes to a pseudo-terminal so that each line arrives at
-once. With speech off, Orca 48 would log none of its messages (notifications
-among them), and with a speech server it would wait for a speech daemon that
-never answers under Xvfb."""
+Shared by the end-to-end scenarios and bench/run. Orca runs through its own
+command line with braille off and speech on, but with no speech server: with a
+debug log, it writes every sentence it would speak there ("SPEECH OUTPUT:"),
+and the log goes to a pseudo-terminal so that each line arrives at once. With
+speech off, Orca 48 would log none of its messages (notifications among them),
+and with a speech server it would wait for a speech daemon that never answers
+under Xvfb. Without a debug log (bench/run), Orca does what it does for a pupil,
+less the speaking itself."""
 
 import os
 import re
@@ -15,7 +17,7 @@ import subprocess
 import threading
 import time
 
-from e2e_common import POLL, WAIT, Skipped, StepFailed
+from e2e_common import POLL, WAIT, Skipped, StepFailed, stop
 
 # Orca logs one of these as it starts listening to the accessibility bus
 # (Orca 43, Orca 48).
@@ -49,27 +51,32 @@ SPEECH = re.compile(r"SPEECH OUTPUT: '(.*)'(?: voice=\w+)?$")
 
 
 class Orca:
-    """One Orca process and the sentences it has spoken so far, in order."""
+    """One Orca process and, with a debug log, the sentences it has spoken so far."""
 
-    def __init__(self, work, env):
+    def __init__(self, work, bus, debug_log=True):
+        self.bus = bus
         self.log_lines = []
         self.spoken = []
         self.heard = 0  # sentences already matched by wait_for
         prefs = os.path.join(work, "orca-prefs")
         os.makedirs(prefs, exist_ok=True)
-        # The slave end stays open here too: with none open, reading the master
-        # fails until Orca has opened its log.
-        self.master, self.slave = os.openpty()
         self.transcript = open(os.path.join(work, "orca.log"), "w", encoding="utf-8")
         orca = shutil.which("orca")
         with open(orca, encoding="utf-8") as script:
             interpreter = script.readline()[2:].split()[0]
+        command = [interpreter, "-c", LAUNCHER, orca, "--user-prefs", prefs, "--disable",
+                   "braille"]
+        self.master = self.slave = None
+        if debug_log:
+            # The slave end stays open here too: with none open, reading the master
+            # fails until Orca has opened its log.
+            self.master, self.slave = os.openpty()
+            command += ["--debug-file", os.ttyname(self.slave)]
         self.process = subprocess.Popen(
-            [interpreter, "-c", LAUNCHER, orca, "--user-prefs", prefs, "--disable", "braille",
-             "--debug-file", os.ttyname(self.slave)],
-            env=dict(env, GSETTINGS_BACKEND="memory"), stdin=subprocess.DEVNULL,
+            command, env=dict(bus.env, GSETTINGS_BACKEND="memory"), stdin=subprocess.DEVNULL,
             stdout=self.transcript, stderr=subprocess.STDOUT)
-        threading.Thread(target=self._read, daemon=True).start()
+        if debug_log:
+            threading.Thread(target=self._read, daemon=True).start()
 
     def _read(self):
         pending = b""
@@ -91,8 +98,11 @@ class Orca:
                     self.spoken.append(match.group(1))
 
     def wait_ready(self):
+        """Waits until Orca listens: its log says so, or without one, it has asked
+        the accessibility bus for events."""
         deadline = time.monotonic() + WAIT
-        while not any(ready in line for line in self.log_lines for ready in READY):
+        while not (any(ready in line for line in self.log_lines for ready in READY)
+                   if self.master is not None else self.bus.listened_events()):
             if self.process.poll() is not None:
                 self._not_started()
             if time.monotonic() > deadline:
@@ -135,13 +145,9 @@ class Orca:
             time.sleep(POLL)
 
     def stop(self):
-        if self.process.poll() is None:
-            self.process.terminate()
-            try:
-                self.process.wait(timeout=5)
-            except subprocess.TimeoutExpired:
-                self.process.kill()
-                self.process.wait()
-        os.close(self.slave)
-        os.close(self.master)
+        stop(self.process)
+        if self.master is not None:
+            os.close(self.slave)
+            os.close(self.master)
+            self.master = None
         self.transcript.close()

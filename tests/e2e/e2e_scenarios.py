@@ -8,6 +8,7 @@ from e2e_common import (
     BUTTON_NO, BUTTON_YES, GAME_TITLE, MENU_NEW_GAME, NAME_FILE, READ_FAILED_START,
     RESTART_PROMPT, RESTART_TITLE, SCORE_FILE, SILENT_NAMES, SPOKEN_PLUS, START_TIME,
     STOPWATCH_NAME, STORE_FAILED_START, log)
+from e2e_listener import FOCUS_MOVED, difference
 from e2e_play import Play, spoken_exercise, time_value
 from e2e_readonly import make_read_only
 from e2e_records import check_records, check_unchanged, record_path, snapshot, write_record
@@ -259,6 +260,45 @@ def orca(s):
     # The end of the game is another scenario's; the session ends this one.
 
 
+# What an exercise (a digit, Enter, Enter) may tell a screen reader: the digit
+# typed (the text and the caret), then twice the focus moving (off one control,
+# onto the other, and the focus event).
+MAX_EVENTS_PER_EXERCISE = 8
+COUNTED_EXERCISES = 10
+IDLE_SECONDS = 3.0
+
+
+def accessibility_events(s):
+    """A listener subscribed to every accessibility event hears nothing while the
+    game waits, and at most eight events an exercise as a pupil plays."""
+    listener = s.start_listener()
+    play = Play(s)
+    s.start_game()
+    play.start("Ugo")
+    s.step(f"{IDLE_SECONDS:.0f} s with nobody typing")
+    before = listener.settled(lambda counts: True)
+    started = time.monotonic()
+
+    def idle():
+        heard = difference(listener.counts(), before)
+        s.check(not heard, "no event while the game waits", heard)
+        return time.monotonic() - started >= IDLE_SECONDS, heard
+
+    s.wait_until("the idle seconds to pass", idle)
+    s.step(f"{COUNTED_EXERCISES} exercises, each a digit, Enter, Enter")
+    s.key(*(["5", "Return", "Return"] * COUNTED_EXERCISES))
+    moves = before.get(FOCUS_MOVED, 0) + 4 * COUNTED_EXERCISES
+    after = listener.settled(lambda counts: counts.get(FOCUS_MOVED, 0) >= moves)
+    s.wait_window(f"exercise {COUNTED_EXERCISES + 1}, ready for an answer",
+                  lambda v: v.ready_for_answer() and v.counters()[2] == str(COUNTED_EXERCISES))
+    heard = difference(after, before)
+    each = sum(heard.values()) / COUNTED_EXERCISES
+    log(f"    events an exercise: {each:.1f}, "
+        + ", ".join(f"{kind} {count / COUNTED_EXERCISES:.1f}" for kind, count in heard.items()))
+    s.check(each <= MAX_EVENTS_PER_EXERCISE,
+            f"at most {MAX_EVENTS_PER_EXERCISE} events an exercise", heard)
+
+
 def back_to_the_answer_box(s):
     s.step("Shift+Tab back to the answer box")
     focused = s.window().focused()
@@ -397,6 +437,7 @@ SCENARIOS = {
     "read_only_directory": Scenario(read_only_directory, needs_read_only=True),
     "screen_reader": Scenario(screen_reader),
     "orca": Scenario(orca, needs_orca=True),
+    "accessibility_events": Scenario(accessibility_events),
     # zarvoni.exe under Wine, in the WINEPREFIX of the caller (tests/wine/run).
     "wine_game": Scenario(wine_game, session=WineSession),
     "wine_read_only": Scenario(wine_read_only, needs_read_only=True, session=WineSession),

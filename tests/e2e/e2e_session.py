@@ -5,9 +5,12 @@ import os
 import subprocess
 import time
 
-from e2e_common import BUS_LAUNCHER, POLL, WAIT, StepFailed, log, run_quiet
+from e2e_bus import AccessibilityBus
+from e2e_common import POLL, WAIT, StepFailed, log, run_quiet
+from e2e_listener import Listener
 from e2e_orca import Orca
 from e2e_screen import ScreenReader, centre_of, load_pyatspi
+from e2e_xsession import XSession
 
 
 class Session(ScreenReader):
@@ -20,7 +23,7 @@ class Session(ScreenReader):
         self.work = os.path.join(os.path.realpath(args.work_dir), args.scenario)
         self.failure_dir = args.failure_dir
         self.read_only_method = args.read_only_method
-        self.helpers = []
+        self.x = self.bus = self.listener = None
         self.game = None
         self.orca = None
         self.game_log = os.path.join(self.work, "game.log")
@@ -53,66 +56,31 @@ class Session(ScreenReader):
     # ---- helpers of the session
 
     def start_helpers(self):
-        self.step("starting openbox and the accessibility bus")
-        self.start_openbox()
-        self.helpers.append(subprocess.Popen([BUS_LAUNCHER, "--launch-immediately"],
-                                             env=self.env, stdout=subprocess.DEVNULL,
-                                             stderr=subprocess.DEVNULL))
-        from gi.repository import Gio, GLib
-        bus = Gio.bus_get_sync(Gio.BusType.SESSION, None)
-
-        def bus_ready():
-            reply = bus.call_sync("org.freedesktop.DBus", "/org/freedesktop/DBus",
-                                  "org.freedesktop.DBus", "NameHasOwner",
-                                  GLib.Variant("(s)", ("org.a11y.Bus",)),
-                                  GLib.VariantType("(b)"), 0, -1, None)
-            return reply.unpack()[0], "org.a11y.Bus has no owner"
-
-        self.wait_until("the accessibility bus", bus_ready)
+        self.step("starting Xvfb, openbox and the accessibility bus")
+        self.start_desktop()
         load_pyatspi()
 
-    def start_openbox(self):
-        self.wait_until("the X server to answer", self.x_server_ready)
-        # openbox first: started together with the bus launcher, it sometimes
-        # fails to open the display.
-        with open(os.path.join(self.work, "openbox.log"), "ab") as openbox_log:
-            for attempt in range(3):
-                openbox = subprocess.Popen(["openbox"], env=self.env, stdout=openbox_log,
-                                           stderr=subprocess.STDOUT)
-
-                def managed():
-                    if openbox.poll() is not None:
-                        raise StepFailed(f"openbox exited with status {openbox.returncode}")
-                    return self.window_manager_ready()
-
-                try:
-                    self.wait_until("openbox to manage the screen", managed)
-                    break
-                except StepFailed as failure:
-                    log(f"    openbox, attempt {attempt + 1}: {failure}")
-                    if openbox.poll() is None:
-                        openbox.kill()
-                    openbox.wait()
-                    if attempt == 2:
-                        raise
-        self.helpers.append(openbox)
-
-    @staticmethod
-    def x_server_ready():
-        result = run_quiet(["xprop", "-root", "_NET_SUPPORTED"], timeout=5)
-        return result.returncode == 0, result.stdout.strip()
-
-    @staticmethod
-    def window_manager_ready():
-        result = run_quiet(["xprop", "-root", "_NET_SUPPORTING_WM_CHECK"], timeout=5)
-        return "window id" in result.stdout, result.stdout.strip()
+    def start_desktop(self):
+        """A private X server with openbox, and a D-Bus session with the
+        accessibility bus; this process and whatever the scenario starts use them."""
+        self.x = XSession(self.work, env=self.env)
+        self.bus = AccessibilityBus(self.x.env)
+        self.env = self.bus.env
+        os.environ.update({name: self.env[name]
+                           for name in ("DISPLAY", "DBUS_SESSION_BUS_ADDRESS")})
 
     def start_orca(self):
         """Starts the Orca screen reader on the session's accessibility bus."""
         self.step("starting Orca")
-        self.orca = Orca(self.work, self.env)
+        self.orca = Orca(self.work, self.bus)
         self.orca.wait_ready()
         return self.orca
+
+    def start_listener(self):
+        """Starts a listener subscribed to every accessibility event."""
+        self.step("starting a listener of every accessibility event")
+        self.listener = Listener(self.bus)
+        return self.listener
 
     def stop(self):
         if self.game and self.game.poll() is None:
@@ -120,14 +88,9 @@ class Session(ScreenReader):
             self.game.wait()
         if self.orca:
             self.orca.stop()
-        for helper in reversed(self.helpers):
-            if helper.poll() is None:
-                helper.terminate()
-                try:
-                    helper.wait(timeout=5)
-                except subprocess.TimeoutExpired:
-                    helper.kill()
-                    helper.wait()
+        for helper in (self.listener, self.bus, self.x):
+            if helper:
+                helper.close()
 
     # ---- steps, waits and failures
 

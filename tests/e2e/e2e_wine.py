@@ -135,8 +135,8 @@ class WineSession(Session):
     answered = ()
 
     def start_helpers(self):
-        self.step("starting openbox, with an Italian keyboard")
-        self.start_openbox()
+        self.step("starting Xvfb and openbox, with an Italian keyboard")
+        self.start_desktop()
         # Wine reads the keyboard as it starts: with the Italian layout, "ò" is a key.
         result = run_quiet(["setxkbmap", "it"])
         self.check(result.returncode == 0, "setxkbmap it to succeed", result.stdout)

@@ -255,6 +255,8 @@ INSTANTIATE_TEST_SUITE_P(
         Report{"NewCount", "lblScore",
                [](QObject *o) { return plain(o, QAccessible::NameChanged); }, false, false},
         Report{"VerdictBeforeTheFocus", "cmdNext",
+               [](QObject *o) { return plain(o, QAccessible::DescriptionChanged); }, false, false},
+        Report{"ExerciseInTheFocusedBox", "txtAnswer",
                [](QObject *o) { return plain(o, QAccessible::DescriptionChanged); }, false, true},
         Report{"FocusArrives", "cmdNext", [](QObject *o) { return plain(o, QAccessible::Focus); },
                false, true},
