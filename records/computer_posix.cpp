@@ -6,6 +6,7 @@
 #include <QFile>
 
 #include <fcntl.h>
+#include <pwd.h>
 #include <sys/utsname.h>
 #include <unistd.h>
 
@@ -16,6 +17,15 @@ QString computerName() {
     if (::uname(&names) != 0)
         return {};
     return QFile::decodeName(names.nodename);
+}
+
+QString accountName() {
+    passwd entry{};
+    passwd *found = nullptr;
+    char buffer[4096];
+    if (::getpwuid_r(::getuid(), &entry, buffer, sizeof buffer, &found) != 0 || !found)
+        return {};
+    return QFile::decodeName(found->pw_name);
 }
 
 QString machineIdentity() {
