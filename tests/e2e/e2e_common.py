@@ -24,8 +24,10 @@ START_TIME = "00:15:00"
 SCORE_FILE = "eq.txt"
 NAME_FILE = "neq.txt"
 LOCK_FILE = ".zarvoni.lock"
-# Files a game, or its record keeper, may create there at any time.
-BOOKKEEPING = {LOCK_FILE, ".zarvoni.callers", ".zarvoni.kept-lock"}
+# Files a game, or its record keeper, may create there at any time; and the
+# results list, to which every finished game adds its line.
+BOOKKEEPING = {LOCK_FILE, ".zarvoni.callers", ".zarvoni.kept-lock", ".zarvoni.results-lock",
+               "risultati"}
 
 # Labels carry no identifier a screen reader can see, so they are told apart by
 # their place: the top-left corner of each control in the window's client area,
