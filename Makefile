@@ -72,7 +72,7 @@ test: configure-test
 # The unit and window tests of the same build: no end-to-end, install, valgrind,
 # fuzzing, sanitizer or static-analysis step.
 check: configure-test
-	cmake --build $(TEST_DIR) -j $(JOBS) --target game_tests clock_tests records_tests keeper_tests zarvoni-keeper window_tests
+	cmake --build $(TEST_DIR) -j $(JOBS) --target game_tests clock_tests records_tests keeper_tests zarvoni-keeper zarvoni-risultati window_tests
 	ctest --test-dir $(TEST_DIR) --output-on-failure -j $(JOBS) -L check
 
 fuzz: deps-test

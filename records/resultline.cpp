@@ -122,24 +122,31 @@ QByteArray timeText(const QDateTime &when) {
            ':' + QByteArray::number(minutes % 60).rightJustified(2, '0');
 }
 
-std::optional<QDateTime> timeOf(QByteArrayView field) {
-    if (field.size() != kTimeLength || (field[19] != '+' && field[19] != '-') || field[22] != ':')
-        return std::nullopt;
-    const QByteArrayView hours = field.sliced(20, 2);
-    const QByteArrayView minutes = field.sliced(23, 2);
-    for (const char digit : {hours[0], hours[1], minutes[0], minutes[1]}) {
+// The number of count digits at field[at], or -1 when they are not all digits.
+int digitsAt(QByteArrayView field, qsizetype at, qsizetype count) {
+    int value = 0;
+    for (const char digit : field.sliced(at, count)) {
         if (digit < '0' || digit > '9')
-            return std::nullopt;
+            return -1;
+        value = value * 10 + (digit - '0');
     }
-    const int offset = ((hours[0] - '0') * 10 + (hours[1] - '0')) * 3600 +
-                       ((minutes[0] - '0') * 10 + (minutes[1] - '0')) * 60;
-    const QDateTime local = QDateTime::fromString(QString::fromLatin1(field.first(19)),
-                                                  QStringLiteral("yyyy-MM-ddTHH:mm:ss"));
-    if (!local.isValid() || offset > 18 * 3600)
+    return value;
+}
+
+std::optional<QDateTime> timeOf(QByteArrayView field) {
+    if (field.size() != kTimeLength || field[4] != '-' || field[7] != '-' || field[10] != 'T' ||
+        field[13] != ':' || field[16] != ':' || (field[19] != '+' && field[19] != '-') ||
+        field[22] != ':')
         return std::nullopt;
-    QDateTime when(local.date(), local.time(), Qt::OffsetFromUTC,
-                   field[19] == '-' ? -offset : offset);
-    return when;
+    const QDate day(digitsAt(field, 0, 4), digitsAt(field, 5, 2), digitsAt(field, 8, 2));
+    const QTime time(digitsAt(field, 11, 2), digitsAt(field, 14, 2), digitsAt(field, 17, 2));
+    const int hours = digitsAt(field, 20, 2);
+    const int minutes = digitsAt(field, 23, 2);
+    if (!day.isValid() || !time.isValid() || hours < 0 || minutes < 0 || minutes > 59 ||
+        hours * 60 + minutes > 18 * 60)
+        return std::nullopt;
+    const int offset = (hours * 60 + minutes) * 60;
+    return QDateTime(day, time, Qt::OffsetFromUTC, field[19] == '-' ? -offset : offset);
 }
 
 } // namespace
