@@ -3,8 +3,7 @@
 
 #include "records/recordlines.h"
 
-#include <QList>
-
+#include <algorithm>
 #include <array>
 
 namespace zarvoni::records {
@@ -78,6 +77,9 @@ int hexValue(char c) {
 }
 
 std::optional<QString> unescaped(QByteArrayView field) {
+    // Most texts hold nothing escaped.
+    if (std::ranges::none_of(field, [](char c) { return mustEscape(quint8(c)); }))
+        return QString::fromUtf8(field);
     QByteArray out;
     out.reserve(field.size());
     for (qsizetype i = 0; i < field.size(); ++i) {
@@ -207,8 +209,17 @@ std::variant<ResultLine, QString> decodeResultLine(QByteArrayView bytes) {
         return kUnknownForm;
     if (bytes.sliced(lastTab + 1) != crcText(bytes.first(lastTab)))
         return kCut;
-    const QList<QByteArray> fields = bytes.toByteArray().split('\t');
-    if (fields.size() != kFields || fields[0] != kVersion)
+    std::array<QByteArrayView, kFields> fields;
+    qsizetype found = 0;
+    for (qsizetype start = 0; start <= bytes.size(); ++found) {
+        const qsizetype tab = bytes.indexOf('\t', start);
+        const qsizetype end = tab < 0 ? bytes.size() : tab;
+        if (found == kFields)
+            return kUnknownForm;
+        fields[std::size_t(found)] = bytes.sliced(start, end - start);
+        start = end + 1;
+    }
+    if (found != kFields || fields[0] != kVersion)
         return kUnknownForm;
     const auto bad = [](int field) { return kBadField.arg(field); };
     ResultLine line;

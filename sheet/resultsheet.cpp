@@ -34,8 +34,14 @@ const QString &endingText(GameEnding ending) {
     return kExit;
 }
 
+// A count of width digits, with leading zeros: a sheet writes a few million.
 void appendNumber(QByteArray &row, int value, int width) {
-    row += QByteArray::number(value).rightJustified(width, '0');
+    char digits[4];
+    for (int i = width - 1; i >= 0; --i) {
+        digits[i] = char('0' + value % 10);
+        value /= 10;
+    }
+    row.append(digits, width);
 }
 
 // "2026-12-09 10:15:03", which Calc and an Italian Excel both read as a date and
@@ -107,7 +113,7 @@ QByteArray ResultSheet::csv(QDate first, QDate last) const {
         appendTime(sheet, line->when);
         for (const QString &text : {line->computer, game.name}) {
             sheet += ';';
-            sheet += textCell(text);
+            appendTextCell(sheet, text);
         }
         for (const int count : {game.correct, game.wrong, game.total}) {
             sheet += ';';
@@ -116,7 +122,7 @@ QByteArray ResultSheet::csv(QDate first, QDate last) const {
         for (const QString &text :
              {game.record ? kYes : kNo, endingText(game.ending), line->account}) {
             sheet += ';';
-            sheet += textCell(text);
+            appendTextCell(sheet, text);
         }
         sheet += "\r\n";
     }

@@ -1,6 +1,8 @@
 // SPDX-License-Identifier: GPL-3.0-or-later
 #include "sheet/sheetcells.h"
 
+#include <algorithm>
+
 namespace zarvoni::sheet {
 
 namespace {
@@ -34,10 +36,19 @@ QString cellText(const QString &text) {
     return formula ? u'\'' + shown : shown;
 }
 
-QByteArray textCell(const QString &text) {
-    QByteArray cell = cellText(text).toUtf8();
-    cell.replace('"', "\"\"");
-    return '"' + cell + '"';
+void appendTextCell(QByteArray &row, const QString &text) {
+    // Most names need nothing but their quotes.
+    const bool plain =
+        text.size() <= kMaxCellCharacters && !startsLikeAFormula(text) &&
+        std::ranges::none_of(text, [](QChar c) { return isControl(c.unicode()) || c == u'"'; });
+    row += '"';
+    if (plain) {
+        row += text.toUtf8();
+    } else {
+        QByteArray cell = cellText(text).toUtf8();
+        row += cell.replace('"', "\"\"");
+    }
+    row += '"';
 }
 
 } // namespace zarvoni::sheet

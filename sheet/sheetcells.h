@@ -17,7 +17,8 @@ constexpr qsizetype kMaxCellCharacters = 32767;
 // a tab or a carriage return), after an apostrophe.
 QString cellText(const QString &text);
 
-// The cell of a text: cellText in double quotes, its own quotes doubled, UTF-8.
-QByteArray textCell(const QString &text);
+// Appends the cell of a text to a row: cellText in double quotes, its own quotes
+// doubled, UTF-8.
+void appendTextCell(QByteArray &row, const QString &text);
 
 } // namespace zarvoni::sheet
