@@ -113,7 +113,7 @@ windows: deps-windows
 	"$$(tools/windows-qt prefix)/bin/qt-cmake" --fresh -S . -B $(WINDOWS_DIR) -G Ninja \
 	    -DCMAKE_BUILD_TYPE=Release -DZARVONI_BUILD_TESTS=OFF -DZARVONI_WERROR=ON \
 	    -DZARVONI_HOST_SVGTOPNG=$(CURDIR)/$(WINDOWS_HOST_DIR)/desktop/zarvoni_svgtopng
-	cmake --build $(WINDOWS_DIR) -j $(JOBS) --target zarvoni
+	cmake --build $(WINDOWS_DIR) -j $(JOBS) --target zarvoni zarvoni-risultati
 	packaging/windows/build-dist $(WINDOWS_DIR)
 	packaging/windows/try-under-wine $(WINDOWS_DIR)
 
