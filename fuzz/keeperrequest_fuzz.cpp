@@ -54,8 +54,8 @@ void checkRequest(const QList<QByteArray> &parts) {
         return;
     }
     if (request.kind == Kind::Results) {
-        check(parts[0] == "results" && (parts.size() == 1 || (parts.size() == 3 &&
-                                                               request.first <= request.last)),
+        check(parts[0] == "results" &&
+                  (parts.size() == 1 || (parts.size() == 3 && request.first <= request.last)),
               "only 'results' and two days in order asks for them");
         return;
     }
@@ -66,8 +66,8 @@ void checkRequest(const QList<QByteArray> &parts) {
                   game.total == std::min(game.correct + game.wrong, 32767) &&
                   game.correct <= 32767 && game.wrong <= 32767 &&
                   (parts[4] == "0" || parts[4] == "1") &&
-                  records::endingToken(game.ending) == parts[5] &&
-                  isPlainNumber(parts[6], 7) && request.nameBytes <= keeper::kMaxNameBytes,
+                  records::endingToken(game.ending) == parts[5] && isPlainNumber(parts[6], 7) &&
+                  request.nameBytes <= keeper::kMaxNameBytes,
               "a line is its counts as the game keeps them, a record flag, an ending, a length");
         return;
     }
