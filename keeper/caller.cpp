@@ -19,7 +19,7 @@ const QString kOnlyTeachers =
     QStringLiteral("Solo root e chi fa parte del gruppo «%1» possono leggere o cancellare i "
                    "risultati della classe.");
 // No account or group name comes near this size.
-constexpr std::size_t kNameBuffer = 16 * 1024;
+constexpr std::size_t kNameBuffer = std::size_t{16} * 1024;
 
 } // namespace
 

@@ -170,7 +170,7 @@ Caller secureProcess(char **argv, int failureStatus) {
         startAgain(argv);
         // No /proc: go on with the environment cleared from here on.
     }
-    const Caller caller = callerOfThisProcess();
+    Caller caller = callerOfThisProcess();
     becomeOwnUser(failureStatus);
     (void)::prctl(PR_SET_DUMPABLE, 0, 0, 0, 0);
     ::umask(kUmask);

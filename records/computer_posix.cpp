@@ -5,6 +5,7 @@
 
 #include <QFile>
 
+#include <array>
 #include <fcntl.h>
 #include <pwd.h>
 #include <sys/utsname.h>
@@ -22,8 +23,8 @@ QString computerName() {
 QString accountName() {
     passwd entry{};
     passwd *found = nullptr;
-    char buffer[4096];
-    if (::getpwuid_r(::getuid(), &entry, buffer, sizeof buffer, &found) != 0 || !found)
+    std::array<char, 4096> buffer{};
+    if (::getpwuid_r(::getuid(), &entry, buffer.data(), buffer.size(), &found) != 0 || !found)
         return {};
     return QFile::decodeName(found->pw_name);
 }

@@ -14,6 +14,9 @@ namespace {
 
 using LockMode = FileSystem::LockMode;
 
+// No list of fewer bytes passes either bound: its lines need not be counted.
+constexpr qint64 kNothingToTrim = std::min(kMaxResultsBytes, kMaxResultsLines *kShortestResultLine);
+
 QDate firstOfMonth(QDate day) {
     return day.isValid() ? QDate(day.year(), day.month(), 1) : QDate();
 }
@@ -31,7 +34,7 @@ QDate ResultFiles::monthOf(const QString &fileName) {
     if (fileName.size() != 11 || !fileName.endsWith(u".txt") || fileName[4] != u'-' ||
         !isDigits(QStringView(fileName).first(4)) || !isDigits(QStringView(fileName).sliced(5, 2)))
         return {};
-    return QDate(fileName.first(4).toInt(), fileName.sliced(5, 2).toInt(), 1);
+    return {fileName.first(4).toInt(), fileName.sliced(5, 2).toInt(), 1};
 }
 
 QString ResultFiles::fileNameOf(QDate month) {
@@ -95,7 +98,7 @@ void ResultFiles::trim(QDate month) {
             total += identity.size;
         }
     }
-    if (total <= kMaxResultsBytes && total <= kMaxResultsLines * kShortestResultLine)
+    if (total <= kNothingToTrim)
         return;
     // Newest first, the lines both bounds keep; the rest goes.
     qint64 lines = 0;

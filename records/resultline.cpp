@@ -5,6 +5,7 @@
 
 #include <algorithm>
 #include <array>
+#include <string_view>
 
 namespace zarvoni::records {
 
@@ -16,7 +17,7 @@ constexpr qsizetype kTimeLength = 25; // 2026-12-09T10:15:03+01:00
 // A computer's or an account's name: no system gives a longer one.
 constexpr qsizetype kMaxShortText = 256;
 constexpr int kMaxCount = 32767;
-constexpr char kHex[] = "0123456789abcdef";
+constexpr std::string_view kHex = "0123456789abcdef";
 
 const QString kCut = QStringLiteral("la riga è tagliata o è stata cambiata (il controllo non "
                                     "torna)");

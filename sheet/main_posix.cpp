@@ -143,9 +143,9 @@ int main(int argc, char *argv[]) {
     const QStringList arguments = QCoreApplication::arguments().mid(1);
     if (arguments == QStringList{QStringLiteral("--cancella")})
         return erase();
-    const QDate first = arguments.size() >= 1 ? dayOf(arguments[0]) : QDate();
+    const QDate first = arguments.isEmpty() ? QDate() : dayOf(arguments[0]);
     const QDate last = arguments.size() == 2 ? dayOf(arguments[1]) : QDate();
-    if (arguments.size() > 2 || (arguments.size() >= 1 && !first.isValid()) ||
+    if (arguments.size() > 2 || (!arguments.isEmpty() && !first.isValid()) ||
         (arguments.size() == 2 && (!last.isValid() || last < first))) {
         const bool help = arguments == QStringList{QStringLiteral("--help")};
         std::fputs(qPrintable(kUsage), help ? stdout : stderr);

@@ -4,6 +4,7 @@
 #include "sheet/sheetcells.h"
 
 #include <algorithm>
+#include <array>
 
 namespace zarvoni::sheet {
 
@@ -36,12 +37,12 @@ const QString &endingText(GameEnding ending) {
 
 // A count of width digits, with leading zeros: a sheet writes a few million.
 void appendNumber(QByteArray &row, int value, int width) {
-    char digits[4];
+    std::array<char, 4> digits{};
     for (int i = width - 1; i >= 0; --i) {
-        digits[i] = char('0' + value % 10);
+        digits[std::size_t(i)] = char('0' + value % 10);
         value /= 10;
     }
-    row.append(digits, width);
+    row.append(digits.data(), width);
 }
 
 // "2026-12-09 10:15:03", which Calc and an Italian Excel both read as a date and
