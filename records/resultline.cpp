@@ -176,11 +176,10 @@ QByteArray endingToken(GameEnding ending) {
 }
 
 std::optional<GameEnding> endingOf(QByteArrayView token) {
-    for (const GameEnding ending : {GameEnding::TimeUp, GameEnding::Exit, GameEnding::NewGame}) {
-        if (token == endingToken(ending))
-            return ending;
-    }
-    return std::nullopt;
+    constexpr std::array kEndings{GameEnding::TimeUp, GameEnding::Exit, GameEnding::NewGame};
+    const auto found = std::ranges::find_if(
+        kEndings, [token](GameEnding ending) { return token == endingToken(ending); });
+    return found == kEndings.end() ? std::nullopt : std::optional(*found);
 }
 
 QDateTime resultTime(const QDateTime &local) {
