@@ -12,6 +12,7 @@ FAREWELL = "Ciao {}, alla prossima sfida!"
 RECORD_STORED = "Ok ho registrato il tuo record, C A M P I O N E"
 PROGRAM_NAME = "Zarvoni"  # the title of a box that has none of its own
 STORE_FAILED_START = "Non sono riuscito a registrare il tuo record."
+KEPT_START = "Il tuo record è conservato, ma non sono riuscito a scriverlo nei file dei record."
 READ_FAILED_START = "Non riesco a leggere il file dei record."
 RESTART_PROMPT = "INIZIAMO UNA NUOVA GARA  ?"
 RESTART_TITLE = "INIZIARE NUOVA GARA"
