@@ -104,7 +104,7 @@ rm /etc/zarvoni/zarvoni.conf
 /usr/bin/python3 "$src/tests/keeper/keeper_attacks.py" --keeper "$keeper" --record-dir "$dir" \
     --pupil "$pupil" --slow --config /etc/zarvoni/zarvoni.conf || fail "the keeper's bad inputs"
 
-rm -f "$dir"/* "$dir"/.zarvoni.*
+rm -rf "$dir"/* "$dir"/.zarvoni.*
 umount /etc
 rm -rf "$etc"
 [ "$failures" -eq 0 ] || exit 1
