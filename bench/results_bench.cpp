@@ -6,6 +6,8 @@
 #include "records/resultline.h"
 #include "sheet/resultsheet.h"
 
+#include <QTimeZone>
+
 #include <benchmark/benchmark.h>
 
 #include <vector>
@@ -19,7 +21,7 @@ constexpr int kComputers = 3;
 
 std::vector<records::ResultSegment> labLists() {
     std::vector<records::ResultSegment> lists(kComputers);
-    const QDateTime start(QDate(2026, 12, 1), QTime(8, 0), Qt::OffsetFromUTC, 3600);
+    const QDateTime start(QDate(2026, 12, 1), QTime(8, 0), QTimeZone(3600));
     for (int i = 0; i < kLines; ++i) {
         const int computer = i % kComputers;
         const records::ResultLine line{
@@ -28,8 +30,8 @@ std::vector<records::ResultSegment> labLists() {
             {QStringLiteral("Alunno %1 Niccolò").arg(i % 97), i % 30, i % 7, i % 30 + i % 7,
              i % 50 == 0, records::GameEnding::TimeUp},
             {}};
-        lists[std::size_t(computer)].path = QStringLiteral("/lab/pc-%1/risultati/2026-12.txt")
-                                                .arg(computer + 1);
+        lists[std::size_t(computer)].path =
+            QStringLiteral("/lab/pc-%1/risultati/2026-12.txt").arg(computer + 1);
         lists[std::size_t(computer)].bytes += records::encodeResultLine(line);
     }
     return lists;

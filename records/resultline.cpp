@@ -3,9 +3,13 @@
 
 #include "records/recordlines.h"
 
+#include <QTimeZone>
+
 #include <algorithm>
 #include <array>
 #include <string_view>
+#include <utility>
+#include <vector>
 
 namespace zarvoni::records {
 
@@ -125,6 +129,17 @@ QByteArray timeText(const QDateTime &when) {
            ':' + QByteArray::number(minutes % 60).rightJustified(2, '0');
 }
 
+// The time zone of a fixed offset from UTC, made once for each offset a thread
+// meets: a list holds one or two, and making one is costly.
+const QTimeZone &zoneAt(int offset) {
+    thread_local std::vector<std::pair<int, QTimeZone>> zones;
+    const auto found =
+        std::ranges::find_if(zones, [offset](const auto &zone) { return zone.first == offset; });
+    if (found != zones.end())
+        return found->second;
+    return zones.emplace_back(offset, QTimeZone(offset)).second;
+}
+
 // The number of count digits at field[at], or -1 when they are not all digits.
 int digitsAt(QByteArrayView field, qsizetype at, qsizetype count) {
     int value = 0;
@@ -149,7 +164,7 @@ std::optional<QDateTime> timeOf(QByteArrayView field) {
         hours * 60 + minutes > 18 * 60)
         return std::nullopt;
     const int offset = (hours * 60 + minutes) * 60;
-    return QDateTime(day, time, Qt::OffsetFromUTC, field[19] == '-' ? -offset : offset);
+    return QDateTime(day, time, zoneAt(field[19] == '-' ? -offset : offset));
 }
 
 } // namespace

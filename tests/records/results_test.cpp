@@ -12,6 +12,7 @@
 
 #include <QDir>
 #include <QFile>
+#include <QTimeZone>
 
 #include <gtest/gtest.h>
 
@@ -22,7 +23,7 @@ namespace {
 
 using testing::FaultyFileSystem;
 
-const QDateTime kWhen(QDate(2026, 12, 9), QTime(10, 15, 3), Qt::OffsetFromUTC, 3600);
+const QDateTime kWhen(QDate(2026, 12, 9), QTime(10, 15, 3), QTimeZone(3600));
 
 ResultLine lineNamed(const QString &name, const QDateTime &when = kWhen) {
     return {when, QStringLiteral("PC-03"), {name, 12, 3, 15, true, GameEnding::TimeUp}, {}};
