@@ -192,7 +192,7 @@ QByteArray endingToken(GameEnding ending) {
 
 std::optional<GameEnding> endingOf(QByteArrayView token) {
     constexpr std::array kEndings{GameEnding::TimeUp, GameEnding::Exit, GameEnding::NewGame};
-    const auto found = std::ranges::find_if(
+    const auto *const found = std::ranges::find_if(
         kEndings, [token](GameEnding ending) { return token == endingToken(ending); });
     return found == kEndings.end() ? std::nullopt : std::optional(*found);
 }
