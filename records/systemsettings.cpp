@@ -21,7 +21,7 @@ const QString kNotUsed =
                    "cartelle che lo contengono devono appartenere a root, e solo root deve "
                    "poterli modificare.");
 // No setting file comes near this size.
-constexpr qint64 kMaxSettingsBytes = 64 * 1024;
+constexpr qint64 kMaxSettingsBytes = qint64{64} * 1024;
 
 // Only root may have written it: owned by root, writable by nobody else.
 bool onlyRootWrites(const struct stat &info) {

@@ -48,7 +48,7 @@ protected:
     }
     // A computer named name, whose record directory is directory (by default its name).
     LabRecords &computer(const QString &name, std::chrono::milliseconds wait = kServerWait,
-                         QString directory = {}) {
+                         const QString &directory = {}) {
         const QString local = localOf(directory.isEmpty() ? name : directory);
         QDir().mkpath(local);
         return computers
