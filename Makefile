@@ -72,7 +72,7 @@ test: configure-test
 # The unit and window tests of the same build: no end-to-end, install, valgrind,
 # fuzzing, sanitizer or static-analysis step.
 check: configure-test
-	cmake --build $(TEST_DIR) -j $(JOBS) --target game_tests clock_tests records_tests keeper_tests zarvoni-keeper window_tests
+	cmake --build $(TEST_DIR) -j $(JOBS) --target game_tests clock_tests records_tests keeper_tests zarvoni-keeper zarvoni-risultati window_tests
 	ctest --test-dir $(TEST_DIR) --output-on-failure -j $(JOBS) -L check
 
 fuzz: deps-test
@@ -113,7 +113,7 @@ windows: deps-windows
 	"$$(tools/windows-qt prefix)/bin/qt-cmake" --fresh -S . -B $(WINDOWS_DIR) -G Ninja \
 	    -DCMAKE_BUILD_TYPE=Release -DZARVONI_BUILD_TESTS=OFF -DZARVONI_WERROR=ON \
 	    -DZARVONI_HOST_SVGTOPNG=$(CURDIR)/$(WINDOWS_HOST_DIR)/desktop/zarvoni_svgtopng
-	cmake --build $(WINDOWS_DIR) -j $(JOBS) --target zarvoni
+	cmake --build $(WINDOWS_DIR) -j $(JOBS) --target zarvoni zarvoni-risultati
 	packaging/windows/build-dist $(WINDOWS_DIR)
 	packaging/windows/try-under-wine $(WINDOWS_DIR)
 

@@ -20,7 +20,7 @@ int main(int argc, char *argv[]) {
     // record then ends the program before its parts are gone.
     zarvoni::ThreadBackground background;
     zarvoni::GameSession session(zarvoni::Seams{random, dialogs, time, end, record.records(),
-                                                record.directory(), background});
+                                                record.directory(), background, record.results()});
     session.start();
     return QApplication::exec();
 }

@@ -1,9 +1,10 @@
 // SPDX-License-Identifier: GPL-3.0-or-later
 #pragma once
-// Where this machine keeps the record, and what reads and stores it there: each
-// system's build compiles its own choice.
+// Where this machine keeps the record and the results list, and what reads and
+// writes them there: each system's build compiles its own choice.
 
 #include "records/recordstore.h"
+#include "records/resultslist.h"
 
 #include <QString>
 
@@ -21,6 +22,8 @@ public:
     // The one directory that holds the record files, written with "/".
     const QString &directory() const;
     records::RecordStore &records();
+    // The results list beside the record.
+    records::ResultsList &results();
 
 private:
     // What the store needs kept alive, which differs from system to system.

@@ -5,6 +5,7 @@
 
 #include "game/random.h"
 #include "records/recordstore.h"
+#include "records/resultslist.h"
 
 #include <QString>
 
@@ -59,6 +60,8 @@ struct Seams {
     QString recordDirectory;
     // Where reads and stores of the record run.
     Background &background;
+    // Where every finished game leaves its line for the teachers.
+    records::ResultsList &results;
 };
 
 } // namespace zarvoni

@@ -242,6 +242,7 @@ void Tavola::Timer1_Timer() {
     if (!inGame())
         return;
     if (m_orologio.tick() == Countdown::Tick::Expired) {
+        m_ending = records::GameEnding::TimeUp;
         cmdExit_Click();
         return;
     }
@@ -258,12 +259,23 @@ void Tavola::cmdExit_Click() {
     // The game is over: no tick may start this routine again while its boxes are open.
     setPhase(Phase::Ending);
     Timer1->stop();
-    m_seams.dialogs.messageBox(kFarewellStart + lblnome1->caption() + kFarewellEnd,
-                               MessageBoxCode::Ok, kFarewellTitleStart + m_seams.time.shortDate());
     const double stored = leadingNumber(lblpunti->caption());
     const double score = leadingNumber(lblScore->caption());
-    if (score > stored)
-        storeRecord();
+    // The line is written while the pupil reads the boxes: the game ends no later
+    // for it, but where a server keeps it waiting.
+    std::shared_ptr<Awaited> line;
+    if (score <= stored)
+        line = appendResult(false);
+    m_seams.dialogs.messageBox(kFarewellStart + lblnome1->caption() + kFarewellEnd,
+                               MessageBoxCode::Ok, kFarewellTitleStart + m_seams.time.shortDate());
+    if (score > stored) {
+        const records::StoreResult result = storeRecord();
+        using Outcome = records::StoreResult::Outcome;
+        line =
+            appendResult(result.outcome == Outcome::Stored || result.outcome == Outcome::Pending);
+        tellStored(result);
+    }
+    await(*line);
     endProgram();
 }
 
@@ -290,6 +302,8 @@ void Tavola::Next_Click() {
     }
     Timer1->stop();
     setPhase(Phase::Done);
+    m_ending = records::GameEnding::NewGame;
+    await(*appendResult(false));
     hide();
     emit restartRequested();
 }
@@ -380,22 +394,14 @@ void Tavola::showRecordLine(const records::ReadResult &record) {
         m_seams.dialogs.messageBox(record.message, MessageBoxCode::Exclamation, kGameTitle);
 }
 
-void Tavola::storeRecord() {
-    // The window keeps drawing while the store waits for a server, and ignores the
-    // pupil: the game is over.
+records::StoreResult Tavola::storeRecord() {
     auto stored = std::make_shared<records::StoreResult>();
-    bool answered = false;
-    QEventLoop waiting;
-    m_seams.background.run([stored, &records = m_seams.records, score = lblScore->caption(),
-                            name = lblnome1->caption()] { *stored = records.store(score, name); },
-                           this,
-                           [&answered, &waiting] {
-                               answered = true;
-                               waiting.quit();
-                           });
-    if (!answered)
-        waiting.exec();
-    const records::StoreResult &result = *stored;
+    await(*startAwaited([stored, &records = m_seams.records, score = lblScore->caption(),
+                         name = lblnome1->caption()] { *stored = records.store(score, name); }));
+    return *stored;
+}
+
+void Tavola::tellStored(const records::StoreResult &result) {
     switch (result.outcome) {
     case records::StoreResult::Outcome::Stored:
         m_seams.dialogs.messageBox(kRecordStored, MessageBoxCode::Ok, QString());
@@ -411,6 +417,31 @@ void Tavola::storeRecord() {
         m_seams.dialogs.messageBox(result.message, MessageBoxCode::Exclamation, kGameTitle);
         break;
     }
+}
+
+struct Tavola::Awaited {
+    bool answered = false;
+    QEventLoop waiting;
+};
+
+std::shared_ptr<Tavola::Awaited> Tavola::startAwaited(std::function<void()> work) {
+    auto awaited = std::make_shared<Awaited>();
+    m_seams.background.run(std::move(work), this, [awaited] {
+        awaited->answered = true;
+        awaited->waiting.quit();
+    });
+    return awaited;
+}
+
+void Tavola::await(Awaited &work) {
+    if (!work.answered)
+        work.waiting.exec();
+}
+
+std::shared_ptr<Tavola::Awaited> Tavola::appendResult(bool record) {
+    const records::GameEnd game{lblnome1->caption(), m_stato.esatte, m_stato.errate,
+                                m_stato.totale(),    record,         m_ending};
+    return startAwaited([&results = m_seams.results, game] { results.append(game); });
 }
 
 void Tavola::paintGradient(const Exercise &exercise) {

@@ -8,9 +8,12 @@
 #include "game/exercise.h"
 #include "game/gamestate.h"
 #include "records/recordstore.h"
+#include "records/resultslist.h"
 
 #include <QMainWindow>
 
+#include <functional>
+#include <memory>
 #include <optional>
 
 class QLineEdit;
@@ -71,7 +74,17 @@ private:
     void Leggifiletxt();
     void recordRead(const records::ReadResult &record);
     void showRecordLine(const records::ReadResult &record);
-    void storeRecord();
+    // Stores a better score, away from the window's thread, and waits for it.
+    records::StoreResult storeRecord();
+    void tellStored(const records::StoreResult &result);
+    // Work away from the window's thread that the end of the game waits for: the
+    // window keeps drawing meanwhile and ignores the pupil, as the game is over.
+    struct Awaited;
+    std::shared_ptr<Awaited> startAwaited(std::function<void()> work);
+    static void await(Awaited &work);
+    // Starts adding the game's line to the results list; record: its score
+    // became the record, or is kept to become it.
+    std::shared_ptr<Awaited> appendResult(bool record);
     void paintGradient(const Exercise &exercise);
     void endProgram();
 
@@ -98,6 +111,8 @@ private:
     // The record as read, while start-up has not yet reached the record line.
     std::optional<records::ReadResult> m_recordRead;
     bool m_recordLineReady = false;
+    // How the end-of-game routine was reached: the clock, or the pupil.
+    records::GameEnding m_ending = records::GameEnding::Exit;
 
     Surface *m_surface = nullptr;
     Announcer *m_annuncio = nullptr;

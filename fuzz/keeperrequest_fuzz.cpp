@@ -1,16 +1,18 @@
 // SPDX-License-Identifier: GPL-3.0-or-later
 // Fuzz target for what crosses between the game and the record keeper. A request
-// is whatever a caller puts on the keeper's command line: only the two requests
-// are accepted, exactly as they are documented. An answer is whatever a broken
-// keeper may print: the game reads only what a keeper writes, and reads it back
-// as it was written.
+// is whatever a caller puts on the keeper's command line: only the documented
+// requests are accepted, exactly as they are documented. An answer is whatever a
+// broken keeper may print: the game reads only what a keeper writes, and reads it
+// back as it was written. A results line is whatever lies in a list (on Windows a
+// pupil may append anything): only a whole line is read, and read back the same.
 //
 // Input: arguments separated by NUL bytes; the same bytes are also read as an
-// answer, with the exit status its first byte gives.
+// answer, with the exit status its first byte gives, and as a results line.
 
 #include "check.h"
 
 #include "keeper/protocol.h"
+#include "records/resultline.h"
 
 #include <QByteArray>
 #include <QList>
@@ -42,8 +44,31 @@ void checkRequest(const QList<QByteArray> &parts) {
         return;
     }
     const auto &request = std::get<keeper::Request>(parsed);
-    if (request.kind == keeper::Request::Kind::Read) {
+    using Kind = keeper::Request::Kind;
+    if (request.kind == Kind::Read) {
         check(parts == QList<QByteArray>{"read"}, "only 'read' is a read");
+        return;
+    }
+    if (request.kind == Kind::ClearResults) {
+        check(parts == QList<QByteArray>{"clear-results"}, "only 'clear-results' clears them");
+        return;
+    }
+    if (request.kind == Kind::Results) {
+        check(parts[0] == "results" &&
+                  (parts.size() == 1 || (parts.size() == 3 && request.first <= request.last)),
+              "only 'results' and two days in order asks for them");
+        return;
+    }
+    if (request.kind == Kind::Result) {
+        const records::GameEnd &game = request.game;
+        check(parts.size() == 7 && parts[0] == "result" && isPlainNumber(parts[1], 5) &&
+                  isPlainNumber(parts[2], 5) && isPlainNumber(parts[3], 5) &&
+                  game.total == std::min(game.correct + game.wrong, 32767) &&
+                  game.correct <= 32767 && game.wrong <= 32767 &&
+                  (parts[4] == "0" || parts[4] == "1") &&
+                  records::endingToken(game.ending) == parts[5] && isPlainNumber(parts[6], 7) &&
+                  request.nameBytes <= keeper::kMaxNameBytes,
+              "a line is its counts as the game keeps them, a record flag, an ending, a length");
         return;
     }
     check(parts.size() == 3 && parts[0] == "store", "only 'store' and two numbers is a store");
@@ -81,6 +106,29 @@ void checkAnswer(const QByteArray &text, int status) {
     }
 }
 
+void checkResults(const QByteArray &text, int status) {
+    if (const std::optional<keeper::ResultsAnswer> results = keeper::resultsAnswer(text, status)) {
+        QByteArray again = keeper::resultsStart();
+        for (const records::ResultSegment &segment : results->segments)
+            again += keeper::resultsList(segment);
+        const std::optional<keeper::ResultsAnswer> back =
+            keeper::resultsAnswer(again + keeper::resultsEnd(), keeper::status::kDone);
+        check(!results->refusal.isEmpty() ||
+                  (back && back->complete && back->segments.size() == results->segments.size()),
+              "the lists of an answer read are read back when written again");
+    }
+    const auto line = records::decodeResultLine(text);
+    if (const auto *whole = std::get_if<records::ResultLine>(&line)) {
+        const auto back = records::decodeResultLine(records::encodeResultLine(*whole).chopped(1));
+        const auto *again = std::get_if<records::ResultLine>(&back);
+        check(again && again->when == whole->when &&
+                  again->when.offsetFromUtc() == whole->when.offsetFromUtc() &&
+                  again->game.total == whole->game.total &&
+                  again->game.ending == whole->game.ending,
+              "a whole results line is read back the same when written again");
+    }
+}
+
 } // namespace
 
 extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t *data, std::size_t size) {
@@ -89,5 +137,6 @@ extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t *data, std::size_t size
     const int status = bytes.isEmpty() ? 0 : static_cast<unsigned char>(bytes[0]) % 80;
     checkAnswer(bytes.isEmpty() ? bytes : bytes.sliced(1), status);
     checkAnswer(bytes, keeper::status::kDone);
+    checkResults(bytes, keeper::status::kDone);
     return 0;
 }

@@ -128,9 +128,9 @@ extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t *data, std::size_t size
         fileBytes(scorePath) == parts.oldScore && fileBytes(namePath) == parts.oldName;
     const QStringList names =
         QDir(files.path({})).entryList(QDir::AllEntries | QDir::Hidden | QDir::NoDotAndDotDot);
-    // The lock exists only once a store has taken it: a score that changes
-    // nothing takes none.
-    check(names == QStringList{kLockFile, kScoreFile, kNameFile} ||
+    // The locks exist only once a store has taken them (a better score is kept
+    // under the kept scores' lock first): a score that changes nothing takes none.
+    check(names == QStringList{kKeptLock, kLockFile, kScoreFile, kNameFile} ||
               names == QStringList{kScoreFile, kNameFile},
           "a store leaves nothing but the pair and the lock behind");
 

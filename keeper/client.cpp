@@ -4,6 +4,7 @@
 #include "game/numberrules.h"
 #include "keeper/protocol.h"
 #include "records/recordfiles.h"
+#include "records/resultline.h"
 
 #include <QFileInfo>
 #include <QProcess>
@@ -106,6 +107,21 @@ records::StoreResult KeeperRecords::store(const QString &score, const QString &n
     if (keeper.end == Run::End::NotStarted)
         return {Outcome::Failed, keeper.problem(m_program) + kNotStored};
     return {Outcome::Unknown, keeper.problem(m_program) + kUnknown};
+}
+
+bool KeeperRecords::append(const records::GameEnd &game) {
+    // Cut to what a line keeps: the rest would never reach the list.
+    const QByteArray name = records::resultName(game.name).toUtf8();
+    const QStringList arguments{QStringLiteral("result"),
+                                QString::number(game.correct),
+                                QString::number(game.wrong),
+                                QString::number(game.total),
+                                QString::number(game.record ? 1 : 0),
+                                QString::fromLatin1(records::endingToken(game.ending)),
+                                QString::number(name.size())};
+    const Run keeper = run(arguments, name, m_timeouts.result);
+    return keeper.end == Run::End::Answered && keeper.status == status::kDone &&
+           keeper.output == "appended\n";
 }
 
 KeeperRecords::Run KeeperRecords::run(const QStringList &arguments, const QByteArray &input,

@@ -1,14 +1,18 @@
 // SPDX-License-Identifier: GPL-3.0-or-later
 // The record keeper: reads the record, or stores a better one, in the one record
-// directory fixed at build time, for a game that may not write there itself.
-// Installed set-user-id and set-group-id to a user of its own; see protocol.h for
-// what it accepts and answers.
+// directory fixed at build time, for a game that may not write there itself; adds
+// a finished game's line to the results list, which it alone writes, and gives
+// the class's results to root and the teachers' group alone. Installed
+// set-user-id and set-group-id to a user of its own; see protocol.h for what it
+// accepts and answers.
 
 #include "keeper/callerslots.h"
 #include "keeper/conditions.h"
 #include "keeper/process.h"
 #include "keeper/protocol.h"
+#include "records/classresults.h"
 #include "records/machinerecords.h"
+#include "records/machineresults.h"
 #include "records/posixfilesystem.h"
 #include "records/recordfiles.h"
 #include "records/systemsettings.h"
@@ -28,6 +32,11 @@ namespace {
 
 using namespace zarvoni;
 using Clock = std::chrono::steady_clock;
+
+const QString kResultsOff =
+    QStringLiteral("L'elenco dei risultati è spento nelle impostazioni (results = no).");
+const QString kNotAppended =
+    QStringLiteral("La riga della partita non è stata scritta nell'elenco dei risultati.");
 
 // The record's file work, but that a keeper holding the lock dies soon: a store
 // waits longer for the lock than any keeper may hold it.
@@ -81,12 +90,32 @@ qsizetype readName(qsizetype size, QByteArray &name) {
     std::_Exit(reply.status);
 }
 
+// The class's results, for root and the teachers' group alone, whoever the caller
+// says they are: the kernel tells the keeper the caller's ids and groups.
+[[noreturn]] void teachersRequest(const keeper::Request &request, const keeper::Caller &caller,
+                                  const records::Settings &settings,
+                                  records::FileSystem &fileSystem) {
+    if (!keeper::isTeacher(caller, settings.teachersGroup))
+        answer(keeper::refusal(
+            keeper::notATeacher(settings.teachersGroup, QStringLiteral(ZARVONI_CONFIG_FILE))));
+    records::ClassResults results(QStringLiteral(ZARVONI_RECORD_DIR), settings, fileSystem);
+    if (request.kind == keeper::Request::Kind::ClearResults)
+        answer(keeper::clearedAnswer(results.erase()));
+    const records::GatheredResults gathered = results.gather(request.first, request.last);
+    keeper::writeAnswer(keeper::resultsStart());
+    for (const records::ResultSegment &segment : gathered.segments)
+        keeper::writeAnswer(keeper::resultsList(segment));
+    for (const QString &problem : gathered.problems)
+        keeper::writeAnswer(keeper::resultsProblem(problem));
+    answer({keeper::resultsEnd(), keeper::status::kDone});
+}
+
 } // namespace
 
 // An exception (memory running out) ends the keeper as a kill would: the pair
 // on disk stays whole, and the game is told that the keeper stopped.
 int main(int argc, char *argv[]) { // NOLINT(bugprone-exception-escape)
-    const uid_t caller = keeper::secureProcess(argv, keeper::status::kFailed);
+    const keeper::Caller caller = keeper::secureProcess(argv, keeper::status::kFailed);
     // Before anything else, and so before any lock.
     if (!keeper::leaveCallerSession(keeper::status::kFailed))
         answer(keeper::refusal(keeper::noSessionOfItsOwn()));
@@ -105,7 +134,7 @@ int main(int argc, char *argv[]) { // NOLINT(bugprone-exception-escape)
     if (!keeper::limitLifetime())
         answer(keeper::refusal(keeper::noLifetime()));
     const QString directory = QStringLiteral(ZARVONI_RECORD_DIR);
-    const keeper::CallerSlot slot(directory, caller);
+    const keeper::CallerSlot slot(directory, caller.user);
     if (!slot.taken())
         answer(keeper::refusal(keeper::tooManyKeepers()));
 
@@ -114,6 +143,9 @@ int main(int argc, char *argv[]) { // NOLINT(bugprone-exception-escape)
     const records::SystemSettings settings =
         records::readSystemSettings(QStringLiteral(ZARVONI_CONFIG_FILE));
     const auto fileSystem = std::make_shared<KeeperFileSystem>();
+    if (request.kind == keeper::Request::Kind::Results ||
+        request.kind == keeper::Request::Kind::ClearResults)
+        teachersRequest(request, caller, settings.settings, *fileSystem);
     records::InProcessRecords local(directory, *fileSystem);
     records::MachineRecords records(local, directory, settings.settings, settings.refusal,
                                     fileSystem);
@@ -124,5 +156,15 @@ int main(int argc, char *argv[]) { // NOLINT(bugprone-exception-escape)
     const qsizetype received = readName(request.nameBytes, name);
     if (received != request.nameBytes)
         answer(keeper::refusal(keeper::wrongNameLength(request.nameBytes, received)));
-    answer(keeper::answerTo(records.store(request.score, QString::fromUtf8(name))));
+    if (request.kind == keeper::Request::Kind::Store)
+        answer(keeper::answerTo(records.store(request.score, QString::fromUtf8(name))));
+
+    // The line's time, computer and account are the keeper's own to tell.
+    if (!settings.settings.results)
+        answer(keeper::appendAnswer(false, kResultsOff));
+    records::GameEnd game = request.game;
+    game.name = QString::fromUtf8(name);
+    records::MachineResults results(directory, settings.settings, fileSystem,
+                                    keeper::accountOf(caller));
+    answer(keeper::appendAnswer(results.append(game), kNotAppended));
 }

@@ -148,7 +148,7 @@ void wakeUp(int /*signal*/) {}
 
 } // namespace
 
-uid_t secureProcess(char **argv, int failureStatus) {
+Caller secureProcess(char **argv, int failureStatus) {
     ignoreTerminalSignals();
     stopIntervalTimers();
     (void)::prctl(PR_SET_NAME, kProgramName, 0, 0, 0);
@@ -170,7 +170,7 @@ uid_t secureProcess(char **argv, int failureStatus) {
         startAgain(argv);
         // No /proc: go on with the environment cleared from here on.
     }
-    const uid_t caller = ::getuid();
+    Caller caller = callerOfThisProcess();
     becomeOwnUser(failureStatus);
     (void)::prctl(PR_SET_DUMPABLE, 0, 0, 0, 0);
     ::umask(kUmask);

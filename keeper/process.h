@@ -5,6 +5,8 @@
 // from its caller but the request: this is called first thing, before any file
 // is opened.
 
+#include "keeper/caller.h"
+
 #include <sys/types.h>
 
 #include <chrono>
@@ -43,9 +45,10 @@ constexpr char kProgramName[] = "zarvoni-keeper";
 //   or end it from a terminal or turn a full file or a closed pipe into a kill
 //   rather than an error;
 // - soft resource limits raised to what the caller's hard limits allow.
-// Returns the real user id of the caller, as it was before the switch. Exits with
-// failureStatus when the descriptors cannot be made safe or the ids not switched.
-uid_t secureProcess(char **argv, int failureStatus);
+// Returns the caller's real ids and groups, as they were before the switch. Exits
+// with failureStatus when the descriptors cannot be made safe or the ids not
+// switched.
+Caller secureProcess(char **argv, int failureStatus);
 
 // Leaves the caller's session, process group and controlling terminal, and with
 // them the caller's scheduling group (autogroup), whose priority any user may

@@ -22,6 +22,10 @@ QString computerName();
 // carelessly carries it along, a copied and prepared one does not.
 QString machineIdentity();
 
+// The account this process runs for (the real user's name; on Windows, the user
+// name), empty when the system does not say.
+QString accountName();
+
 // The folder a computer's name gives in the lab folder: letters, digits, "-",
 // "_" and "." as they are, in lower case (Windows tells no case apart), anything
 // else as "_", 63 characters at most; "computer" for a name with none of them.

@@ -5,7 +5,9 @@
 
 #include <QFile>
 
+#include <array>
 #include <fcntl.h>
+#include <pwd.h>
 #include <sys/utsname.h>
 #include <unistd.h>
 
@@ -16,6 +18,15 @@ QString computerName() {
     if (::uname(&names) != 0)
         return {};
     return QFile::decodeName(names.nodename);
+}
+
+QString accountName() {
+    passwd entry{};
+    passwd *found = nullptr;
+    std::array<char, 4096> buffer{};
+    if (::getpwuid_r(::getuid(), &entry, buffer.data(), buffer.size(), &found) != 0 || !found)
+        return {};
+    return QFile::decodeName(found->pw_name);
 }
 
 QString machineIdentity() {

@@ -13,6 +13,14 @@ QString computerName() {
     return QString::fromWCharArray(name, int(length));
 }
 
+QString accountName() {
+    wchar_t name[257] = {};
+    DWORD length = 257;
+    if (!GetUserNameW(name, &length) || length == 0)
+        return {};
+    return QString::fromWCharArray(name, int(length - 1)); // without its null
+}
+
 QString machineIdentity() {
     wchar_t guid[64] = {};
     DWORD bytes = sizeof guid;

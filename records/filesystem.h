@@ -52,6 +52,12 @@ public:
     // Creates path, which must not exist, as a file for the group closed to others,
     // writes bytes into it and flushes it to the disk. On failure nothing stays.
     virtual FileProblem writeNew(const QString &path, const QByteArray &bytes) = 0;
+    // Adds line at the end of the regular file at path, created for the group and
+    // closed to others where missing, never through a link, and flushes it to the
+    // disk. The line starts a line of its own: after a line feed when the file does
+    // not end with one (a line cut short stays cut, and nothing joins it), or when
+    // its end cannot be read.
+    virtual FileProblem appendLine(const QString &path, const QByteArray &line) = 0;
     // Puts from in the place of to, replacing (never writing through) what is there.
     virtual FileProblem rename(const QString &from, const QString &to) = 0;
     virtual FileProblem remove(const QString &path) = 0;

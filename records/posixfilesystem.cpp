@@ -144,6 +144,31 @@ int openLockFile(const QByteArray &name) {
     }
 }
 
+// Opens a file to append to, creating it when it is missing. Only a file this
+// call created gets the group's mode; an existing one keeps its own.
+int openToAppend(const QByteArray &name) {
+    constexpr int kFlags = O_RDWR | O_APPEND | O_NOFOLLOW | O_NONBLOCK | O_CLOEXEC;
+    for (;;) {
+        int fd = ::open(name.constData(), kFlags);
+        if (fd >= 0 || errno != ENOENT)
+            return fd;
+        fd = ::open(name.constData(), kFlags | O_CREAT | O_EXCL, kFileMode);
+        if (fd >= 0) {
+            // The umask may have narrowed the mode.
+            if (::fchmod(fd, kFileMode) != 0) {
+                const int error = errno;
+                ::close(fd);
+                errno = error;
+                return -1;
+            }
+            return fd;
+        }
+        if (errno != EEXIST)
+            return -1;
+        // Another writer created it first: open theirs.
+    }
+}
+
 // Whether fd is still the file under name: a lock on a file that was removed or
 // replaced meanwhile excludes nobody who opens the name now.
 bool isAtName(int fd, const QByteArray &name) {
@@ -278,6 +303,31 @@ FileProblem PosixFileSystem::writeNew(const QString &path, const QByteArray &byt
         problem = FileProblem::system(error);
     if (problem.isProblem())
         ::unlink(name.constData());
+    return problem;
+}
+
+FileProblem PosixFileSystem::appendLine(const QString &path, const QByteArray &line) {
+    const QByteArray name = native(path);
+    // Opening a device may act on it: look before opening, and check again after.
+    struct stat info {};
+    if (::lstat(name.constData(), &info) == 0 && !S_ISREG(info.st_mode))
+        return problemOfKind(info.st_mode);
+    FileDescriptor fd(openToAppend(name));
+    if (!fd.isOpen())
+        return openProblem(name, errno);
+    if (::fstat(fd.get(), &info) != 0)
+        return FileProblem::system(errno);
+    if (!S_ISREG(info.st_mode))
+        return problemOfKind(info.st_mode);
+    char last = '\n';
+    if (info.st_size > 0 && ::pread(fd.get(), &last, 1, info.st_size - 1) != 1)
+        last = '\0';
+    // One write: the line and, where needed, the line feed that starts it.
+    FileProblem problem = writeAll(fd.get(), last == '\n' ? line : '\n' + line);
+    if (!problem.isProblem() && ::fsync(fd.get()) != 0)
+        problem = FileProblem::system(errno);
+    if (const int error = fd.close(); !problem.isProblem() && error != 0)
+        problem = FileProblem::system(error);
     return problem;
 }
 

@@ -26,8 +26,21 @@ Settings parseSettings(QByteArrayView text) {
         }
         const QString key = QString::fromUtf8(line.first(equals).trimmed());
         const QString value = QString::fromUtf8(line.sliced(equals + 1).trimmed());
+        const auto setSwitch = [&](bool &field) {
+            if (value == u"yes" || value == u"no")
+                field = value == u"yes";
+            else
+                settings.problems.append(
+                    where + QStringLiteral("il valore di «%1» è yes oppure no").arg(key));
+        };
         if (key == kRecordFolderKey)
             settings.recordFolder = value;
+        else if (key == kTeachersGroupKey)
+            settings.teachersGroup = value;
+        else if (key == kResultsKey)
+            setSwitch(settings.results);
+        else if (key == kResultsAccountKey)
+            setSwitch(settings.resultsAccount);
         else
             settings.problems.append(where + QStringLiteral("la chiave «%1» non esiste").arg(key));
     }

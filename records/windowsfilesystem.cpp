@@ -402,6 +402,41 @@ FileProblem WindowsFileSystem::writeNew(const QString &path, const QByteArray &b
     return problem;
 }
 
+FileProblem WindowsFileSystem::appendLine(const QString &path, const QByteArray &line) {
+    const std::wstring name = native(path);
+    // The right to append alone: a pupil's account may add to a results file that
+    // it may neither read nor overwrite, and every write lands at its end.
+    Handle file(CreateFileW(name.c_str(), FILE_APPEND_DATA | FILE_READ_ATTRIBUTES | SYNCHRONIZE,
+                            FILE_SHARE_READ | FILE_SHARE_WRITE, nullptr, OPEN_ALWAYS,
+                            FILE_ATTRIBUTE_NORMAL | FILE_FLAG_OPEN_REPARSE_POINT, nullptr));
+    if (!file.isOpen())
+        return openProblem(name, GetLastError());
+    if (FileProblem problem = checkRegular(file.get()); problem.isProblem())
+        return problem;
+    LARGE_INTEGER size{};
+    if (!GetFileSizeEx(file.get(), &size))
+        return lastProblem();
+    char last = '\n';
+    if (size.QuadPart > 0) {
+        // Where the account may not read the file, its last line is taken as cut.
+        last = '\0';
+        const Handle reader(CreateFileW(name.c_str(), GENERIC_READ, kShareAll, nullptr,
+                                        OPEN_EXISTING, FILE_FLAG_OPEN_REPARSE_POINT, nullptr));
+        LARGE_INTEGER end{};
+        end.QuadPart = size.QuadPart - 1;
+        DWORD read = 0;
+        if (!reader.isOpen() || !SetFilePointerEx(reader.get(), end, nullptr, FILE_BEGIN) ||
+            !ReadFile(reader.get(), &last, 1, &read, nullptr) || read != 1)
+            last = '\0';
+    }
+    FileProblem problem = writeAll(file.get(), last == '\n' ? line : '\n' + line);
+    if (!problem.isProblem() && !FlushFileBuffers(file.get()))
+        problem = lastProblem();
+    if (const FileProblem closed = file.close(); !problem.isProblem())
+        problem = closed;
+    return problem;
+}
+
 FileProblem WindowsFileSystem::rename(const QString &from, const QString &to) {
     const std::wstring source = native(from);
     const std::wstring target = native(to);

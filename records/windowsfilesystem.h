@@ -16,6 +16,7 @@ public:
     FileProblem readBeginning(const QString &path, qint64 maxBytes, QByteArray &bytes) override;
     FileProblem identify(const QString &path, FileIdentity &identity) override;
     FileProblem writeNew(const QString &path, const QByteArray &bytes) override;
+    FileProblem appendLine(const QString &path, const QByteArray &line) override;
     FileProblem rename(const QString &from, const QString &to) override;
     FileProblem remove(const QString &path) override;
     FileProblem syncDirectory(const QString &directory) override;

@@ -13,6 +13,7 @@ FAREWELL = "Ciao {}, alla prossima sfida!"
 RECORD_STORED = "Ok ho registrato il tuo record, C A M P I O N E"
 PROGRAM_NAME = "Zarvoni"  # the title of a box that has none of its own
 STORE_FAILED_START = "Non sono riuscito a registrare il tuo record."
+KEPT_START = "Il tuo record è conservato, ma non sono riuscito a scriverlo nei file dei record."
 READ_FAILED_START = "Non riesco a leggere il file dei record."
 RESTART_PROMPT = "INIZIAMO UNA NUOVA GARA  ?"
 RESTART_TITLE = "INIZIARE NUOVA GARA"
@@ -25,8 +26,10 @@ START_TIME = "00:15:00"
 SCORE_FILE = "eq.txt"
 NAME_FILE = "neq.txt"
 LOCK_FILE = ".zarvoni.lock"
-# Files a game, or its record keeper, may create there at any time.
-BOOKKEEPING = {LOCK_FILE, ".zarvoni.callers", ".zarvoni.kept-lock"}
+# Files a game, or its record keeper, may create there at any time; and the
+# results list, to which every finished game adds its line.
+BOOKKEEPING = {LOCK_FILE, ".zarvoni.callers", ".zarvoni.kept-lock", ".zarvoni.results-lock",
+               "risultati"}
 
 # Labels carry no identifier a screen reader can see, so they are told apart by
 # their place: the top-left corner of each control in the window's client area,

@@ -5,7 +5,7 @@ import os
 import time
 
 from e2e_common import (
-    BUTTON_NO, BUTTON_YES, GAME_TITLE, MENU_NEW_GAME, NAME_FILE, READ_FAILED_START,
+    BUTTON_NO, BUTTON_YES, GAME_TITLE, KEPT_START, MENU_NEW_GAME, NAME_FILE, READ_FAILED_START,
     RESTART_PROMPT, RESTART_TITLE, SCORE_FILE, SILENT_NAMES, SPOKEN_PLUS, START_TIME,
     STOPWATCH_NAME, STORE_FAILED_START, log)
 from e2e_listener import FOCUS_MOVED, difference
@@ -355,7 +355,8 @@ def answer_message(s, text_start, part, named):
 
 def bad_file_game(s, problem_file, player):
     """The game with a bad record file: the message at start-up names the file,
-    the game goes on, and the end leaves the files as they were."""
+    the game goes on, and the end leaves the files as they were, its better score
+    kept beside them for the next game that can write them."""
     before = snapshot(s.record_dir)
     play = Play(s)
     s.start_game()
@@ -371,10 +372,15 @@ def bad_file_game(s, problem_file, player):
             "an empty record line", view)
     play.play("R")
     play.farewell(player)
-    s.step("the record cannot be stored over a bad file")
-    answer_message(s, STORE_FAILED_START, path + ":", path)
+    s.step("the record cannot be stored over a bad file: it is kept")
+    answer_message(s, KEPT_START, path + ":", path)
     s.wait_exit("after the message, with no confirmation")
-    check_unchanged(s, before, "after the game")
+    after = snapshot(s.record_dir)
+    kept = [name for name in after if name.startswith(".zarvoni.kept.")]
+    s.check(len(kept) == 1 and after[kept[0]][1] == f"1\r\n{player}\r\n".encode(),
+            "the score kept beside the record files", [after[name][1] for name in kept])
+    s.check({name: after[name] for name in after if name not in kept} == before,
+            "the record directory otherwise unchanged", after)
 
 
 def bad_score_directory(s):

@@ -9,6 +9,7 @@ verdict is the red message, with the counters it changes. The record files say
 the rest, byte for byte.
 """
 
+import glob
 import os
 import re
 import subprocess
@@ -305,6 +306,33 @@ def wine_game(s):
     s.end(stored=True)
     check_pair(s, s.record_dir, b"2\r\n", b"Anna\r\n")
     check_pair(s, windows, *first)
+    check_results(s, [("Niccolò", "1;1;2;sì"), ("Anna", "0;0;0;no"), ("Anna", "2;0;2;sì")])
+
+
+def check_results(s, games):
+    """Each game left its line beside the record; zarvoni-risultati.exe, which the
+    Start menu's "Risultati di Zarvoni" runs, writes them as a sheet in Documents."""
+    s.step("the results list beside the record, and the teacher's sheet")
+    folder = os.path.join(s.record_dir, "risultati")
+    lines = b"".join(open(os.path.join(folder, name), "rb").read()
+                     for name in sorted(os.listdir(folder))).split(b"\n")
+    s.check(len([line for line in lines if line]) == len(games), f"{len(games)} lines", lines)
+    # Wine links Documents, Music, Desktop and the rest to one folder: Documents only.
+    pattern = os.path.join(os.path.dirname(os.path.dirname(s.record_dir)), "users", "*",
+                           "Documents", "Risultati di Zarvoni *.csv")
+    for old in glob.glob(pattern):
+        os.remove(old)
+    program = os.path.join(os.path.dirname(s.binary), "zarvoni-risultati.exe")
+    subprocess.run(["wine", program], env=s.env, cwd=s.work, stdin=subprocess.DEVNULL,
+                   stdout=subprocess.DEVNULL, stderr=subprocess.DEVNULL, timeout=60, check=False)
+    sheets = glob.glob(pattern)
+    s.check(len(sheets) == 1, "one sheet in the Documents folder", sheets)
+    data = open(sheets[0], "rb").read() if sheets else b""
+    rows = data.decode("utf-8-sig", "replace").split("\r\n")
+    seen = [(row.split(";")[3].strip('"'), ";".join(row.split(";")[4:8]).replace('"', ""))
+            for row in rows[1:] if row]
+    s.check(data.startswith(b"\xef\xbb\xbfData e ora;") and seen == games,
+            f"the header and a row for each game, {games}", seen)
 
 
 def wine_read_only(s):

@@ -49,6 +49,9 @@ expect_file /usr/share/icons/hicolor/48x48/apps/zarvoni.png 644
 expect_file /usr/share/metainfo/$id.metainfo.xml 644
 expect_file /usr/share/man/man6/zarvoni.6 644
 expect_file /usr/share/man/it/man6/zarvoni.6 644
+expect_file /usr/bin/zarvoni-risultati 755
+expect_file /usr/share/man/man1/zarvoni-risultati.1 644
+expect_file /usr/share/man/it/man1/zarvoni-risultati.1 644
 # The technician's setting, all of it commented out: nothing changes until it is set.
 config=$(cmake -N -LA "$build" | sed -n 's/^ZARVONI_CONFIG_FILE:FILEPATH=//p')
 expect_file "$config" 644
@@ -56,6 +59,8 @@ grep -q '^[^#]' "$root$config" && fail "the installed setting $config sets somet
 
 installed=$(cd "$root" && find . -type f | sort | tr '\n' ' ')
 expected=$(printf '%s\n' ./usr/games/zarvoni ./usr/lib/games/zarvoni/zarvoni-keeper \
+    ./usr/bin/zarvoni-risultati ./usr/share/man/man1/zarvoni-risultati.1 \
+    ./usr/share/man/it/man1/zarvoni-risultati.1 \
     "./usr/share/applications/$id.desktop" ./usr/share/icons/hicolor/48x48/apps/zarvoni.png \
     ./usr/share/icons/hicolor/scalable/apps/zarvoni.svg ./usr/share/man/it/man6/zarvoni.6 \
     ./usr/share/man/man6/zarvoni.6 "./usr/share/metainfo/$id.metainfo.xml" ".$config" |

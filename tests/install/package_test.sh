@@ -96,6 +96,9 @@ grep '^-' "$tmp/contents" | sort >"$tmp/files"
 sort >"$tmp/expected" <<EOF
 -rwsr-sr-x games/games ./usr/lib/games/zarvoni/zarvoni-keeper
 -rwxr-xr-x root/root ./usr/games/zarvoni
+-rwxr-xr-x root/root ./usr/bin/zarvoni-risultati
+-rw-r--r-- root/root ./usr/share/man/it/man1/zarvoni-risultati.1.gz
+-rw-r--r-- root/root ./usr/share/man/man1/zarvoni-risultati.1.gz
 -rw-r--r-- root/root ./etc/zarvoni/zarvoni.conf
 -rw-r--r-- root/root ./usr/share/applications/example.zarvoni.Zarvoni.desktop
 -rw-r--r-- root/root ./usr/share/doc/zarvoni/README.md.gz
@@ -277,6 +280,9 @@ printf '13\r\nLuca\r\n' >"$records/.zarvoni.pending"
 printf '14\r\n' >"$records/.zarvoni.damaged"
 : >"$records/.zarvoni.tmp.eq.txt"
 printf 'a copy\r\n' >"$records/eq.txt.backup"
+mkdir -p "$records/risultati"
+printf 'Z1\tcut' >"$records/risultati/2026-12.txt"
+: >"$records/.zarvoni.results-lock"
 
 run_dpkg -r zarvoni
 [ ! -e "$inst/usr/games/zarvoni" ] || fail "dpkg -r left usr/games/zarvoni"
@@ -284,6 +290,7 @@ if [ ! -f "$records/eq.txt" ] || [ ! -f "$records/neq.txt" ]; then
     fail "dpkg -r removed the record files"
 fi
 [ "$(cat "$records/eq.txt")" = "$(printf '12\r')" ] || fail "dpkg -r changed the record"
+[ -f "$records/risultati/2026-12.txt" ] || fail "dpkg -r removed the results list"
 
 run_dpkg -P zarvoni
 [ "$(ls -A "$records")" = eq.txt.backup ] ||

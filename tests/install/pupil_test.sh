@@ -72,10 +72,39 @@ done
 [ "$(ls -A "$dir" | tr '\n' ' ')" = ".zarvoni.callers .zarvoni.kept-lock .zarvoni.lock eq.txt eq.txt.backup neq.txt " ] ||
     fail "the record directory holds: $(ls -A "$dir")"
 
+# The results list: the pupil's game adds its line through the keeper, and the
+# pupil can neither read nor change the list, by hand or through the keeper; a
+# member of the setting's teachers' group reads it through the keeper.
+status=0
+printf 'Mario' | as_pupil "$keeper" result 13 0 13 1 uscita 5 >/dev/null || status=$?
+[ "$status" -eq 0 ] || fail "the pupil's game line is not appended (status $status)"
+month=$(find "$dir/risultati" -name "*.txt" | head -n 1)
+[ "$(stat -c %U:%G:%a "$month")" = "games:games:660" ] && grep -q "	Mario	13	0	13	1	uscita	" "$month" ||
+    fail "the results list is $(stat -c %U:%G:%a "$month"): $(cat "$month")"
+for try in "ls $dir/risultati" "cat $month" "echo x >>$month" "rm -f $month" \
+    "touch $dir/risultati/new.txt" "flock -n $dir/.zarvoni.results-lock true"; do
+    if as_pupil sh -c "$try" 2>/dev/null; then
+        fail "the pupil could: $try"
+    fi
+done
+echo "insegnanti:x:64020:" >>/etc/group
+printf 'teachers-group = insegnanti\n' >/etc/zarvoni/zarvoni.conf
+for request in results clear-results; do
+    status=0
+    as_pupil "$keeper" $request >/dev/null || status=$?
+    [ "$status" -eq 64 ] || fail "the pupil's $request is not refused (status $status)"
+done
+answer=$(setpriv --reuid=64011 --regid=64011 --groups=64020 "$keeper" results || true)
+case $answer in
+results*"	Mario	13	0	13	1	uscita	"*) ;;
+*) fail "a teacher does not read the results list: $answer" ;;
+esac
+rm /etc/zarvoni/zarvoni.conf
+
 /usr/bin/python3 "$src/tests/keeper/keeper_attacks.py" --keeper "$keeper" --record-dir "$dir" \
     --pupil "$pupil" --slow --config /etc/zarvoni/zarvoni.conf || fail "the keeper's bad inputs"
 
-rm -f "$dir"/* "$dir"/.zarvoni.*
+rm -rf "$dir"/* "$dir"/.zarvoni.*
 umount /etc
 rm -rf "$etc"
 [ "$failures" -eq 0 ] || exit 1

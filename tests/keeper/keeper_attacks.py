@@ -13,6 +13,7 @@ the cases that wait for the keeper's own time limit."""
 import argparse
 import ctypes
 import fcntl
+import grp
 import os
 import resource
 import shutil
@@ -77,8 +78,9 @@ class Keeper:
     def popen(self, arguments, preexec=None, env=None, cwd="/", user=None, **streams):
         options = {}
         user = self.pupil if user is None else user
+        groups = streams.pop("groups", [])
         if user is not None:
-            options = {"user": user, "group": user, "extra_groups": []}
+            options = {"user": user, "group": user, "extra_groups": groups}
         streams.setdefault("stdin", subprocess.DEVNULL)
         streams.setdefault("stdout", subprocess.PIPE)
         streams.setdefault("stderr", subprocess.PIPE)
@@ -143,7 +145,14 @@ def refused_requests(k):
                       ["store", "+7", "0"], ["store", "07", "0"], ["store", "32768", "0"],
                       ["store", " 7", "0"], ["store", "7", "-4"], ["store", "7", "0x4"],
                       ["store", "7", str(MAX_NAME_BYTES + 1)],
-                      ["store", "7", "99999999999999999999"]):
+                      ["store", "7", "99999999999999999999"], ["result"],
+                      ["result", "1", "0", "1", "0", "uscita"],
+                      ["result", "1", "0", "2", "0", "uscita", "0"],
+                      ["result", "1", "0", "1", "2", "uscita", "0"],
+                      ["result", "1", "0", "1", "0", "fine", "0"],
+                      ["result", "1", "0", "1", "0", "uscita", str(MAX_NAME_BYTES + 1)],
+                      ["results", "x"], ["results", "2026-1-01", "2026-12-31"],
+                      ["results", "2026-12-31", "2026-01-01"], ["clear-results", "x"]):
         k.case = f"arguments {arguments!r}"
         k.reset()
         k.check_answer(k.run(arguments), REFUSED, b"refused")
@@ -593,6 +602,30 @@ def settings(k, config, scratch):
                 os.unlink(path)
 
 
+def results_readers(k, config):
+    """A pupil appends a finished game's line but reads and empties no list, however
+    they say they are a teacher; a member of the teachers' group ("users" here), as
+    the kernel tells it, reads them; without that setting only root does."""
+    k.case = "the results list"
+    k.reset()
+    if config:
+        with open(config, "w") as handle:
+            handle.write("teachers-group = users\n")
+        os.chmod(config, 0o644)
+    k.check_answer(k.run(["result", "3", "1", "4", "0", "uscita", "4"], b"Anna"), 0, b"appended")
+    code, out, _ = k.run(["results"], groups=[grp.getgrnam("users").gr_gid])
+    if k.pupil is None or config:
+        k.check(code == 0 and b"\tAnna\t3\t1\t4\t0\tuscita\t" in out, "a teacher reads it", out)
+    else:
+        k.check_answer((code, out, b""), REFUSED, b"refused")
+    if k.pupil is not None:
+        for request in (["results"], ["clear-results"]):
+            k.check_answer(k.run(request, env={"GROUP": "users", "USER": "root"}), REFUSED,
+                           b"refused")
+    if config:
+        os.unlink(config)
+
+
 def held_under_the_lock(k):
     """Held up under the lock (its pending file's open never answered: fanotify, as
     root) and frozen in a cgroup of its own, a keeper is killed by its own timer 5 s
@@ -681,6 +714,7 @@ def set_id_copy(options, scratch):
     crowds(k)
     signals(k, False)
     stops(k)
+    results_readers(k, options.config)
     os.chown(options.record_dir, before.st_uid, before.st_gid)
     os.chmod(options.record_dir, before.st_mode)
     return [f"set-user-id copy: {failure}" for failure in k.failures]
@@ -704,6 +738,7 @@ def main():
             case(k)
         if options.config:
             settings(k, options.config, scratch)
+        results_readers(k, options.config if options.pupil is not None else None)
         if options.pupil is None and os.geteuid() == 0 and not SANITIZED:
             k.failures += set_id_copy(options, scratch)
     who = f"as user {options.pupil} in no group" if options.pupil is not None else "as this user"

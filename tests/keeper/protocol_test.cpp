@@ -77,5 +77,33 @@ TEST(KeeperAnswer, AnythingElseIsNoAnswer) {
     }
 }
 
+// The class's results come back byte for byte, lists and problems; a keeper cut
+// off as it wrote leaves what it wrote whole, and says it is not all.
+TEST(KeeperAnswer, ResultsReadBackWholeOrSayTheyAreNot) {
+    const records::ResultSegment list{QStringLiteral("/lab/pc-1/risultati/2026-12.txt"),
+                                      QByteArray("Z1\tx\n\xff\nend 0\n\n", 15)};
+    const QByteArray text = resultsStart() + resultsList(list) +
+                            resultsProblem(QStringLiteral("/lab/pc-2: permesso negato")) +
+                            resultsEnd();
+    const std::optional<ResultsAnswer> whole = resultsAnswer(text, status::kDone);
+    ASSERT_TRUE(whole);
+    EXPECT_TRUE(whole->complete);
+    ASSERT_EQ(whole->segments.size(), 1u);
+    EXPECT_EQ(whole->segments[0].path, list.path);
+    EXPECT_EQ(whole->segments[0].bytes, list.bytes);
+    EXPECT_EQ(whole->problems, QStringList{QStringLiteral("/lab/pc-2: permesso negato")});
+    const std::optional<ResultsAnswer> cut = resultsAnswer(text.first(text.size() - 12), 0);
+    ASSERT_TRUE(cut);
+    EXPECT_FALSE(cut->complete);
+    EXPECT_EQ(cut->segments.size(), 1u);
+    EXPECT_FALSE(resultsAnswer(text + "x", status::kDone)) << "nothing after the end";
+    const Answer refused = refusal(QStringLiteral("Solo root"));
+    EXPECT_EQ(resultsAnswer(refused.text, refused.status)->refusal, "Solo root");
+    QStringList problems;
+    const Answer cleared = clearedAnswer(QStringList{QStringLiteral("/lab: rifiutato")});
+    EXPECT_EQ(clearedAnswer(cleared.text, cleared.status, problems), false);
+    EXPECT_EQ(problems, QStringList{QStringLiteral("/lab: rifiutato")});
+}
+
 } // namespace
 } // namespace zarvoni::keeper

@@ -72,6 +72,12 @@ FileProblem FaultyFileSystem::writeNew(const QString &path, const QByteArray &by
     return records::NativeFileSystem::writeNew(path, bytes);
 }
 
+FileProblem FaultyFileSystem::appendLine(const QString &path, const QByteArray &line) {
+    if (const int error = enter(Op::Append, path))
+        return FileProblem::system(error);
+    return records::NativeFileSystem::appendLine(path, line);
+}
+
 FileProblem FaultyFileSystem::rename(const QString &from, const QString &to) {
     if (const int error = enter(Op::Rename, to))
         return FileProblem::system(error);

@@ -28,6 +28,7 @@ public:
         CreateEmpty,
         Read,
         WriteNew,
+        Append,
         Rename,
         Remove,
         SyncDirectory,
@@ -48,6 +49,7 @@ public:
     records::FileProblem readBeginning(const QString &path, qint64 maxBytes,
                                        QByteArray &bytes) override;
     records::FileProblem writeNew(const QString &path, const QByteArray &bytes) override;
+    records::FileProblem appendLine(const QString &path, const QByteArray &line) override;
     records::FileProblem rename(const QString &from, const QString &to) override;
     records::FileProblem remove(const QString &path) override;
     records::FileProblem syncDirectory(const QString &directory) override;

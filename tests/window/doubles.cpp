@@ -1,6 +1,8 @@
 // SPDX-License-Identifier: GPL-3.0-or-later
 #include "window/doubles.h"
 
+#include "records/resultfiles.h"
+
 namespace zarvoni::testing {
 
 QString ScriptedDialogs::inputBox(const QString &prompt, const QString &title) {
@@ -49,6 +51,12 @@ void HeldBackground::release() {
 }
 
 TestSeams::TestSeams()
-    : seams{random, dialogs, time, end, records, recordDir.path(), inlineBackground} {}
+    : seams{random, dialogs, time, end, records, recordDir.path(), inlineBackground, results} {}
+
+QList<QByteArray> TestSeams::resultLines() const {
+    const QString month = records::ResultFiles::fileNameOf(QDate::currentDate());
+    QByteArray lines = bytesOf(records::kResultsFolder + u'/' + month);
+    return lines == "<missing>" ? QList<QByteArray>() : lines.chopped(1).split('\n');
+}
 
 } // namespace zarvoni::testing

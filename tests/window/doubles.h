@@ -6,6 +6,7 @@
 #include "app/seams.h"
 #include "game/scriptedrandom.h"
 #include "records/faultyfilesystem.h"
+#include "records/machineresults.h"
 #include "records/recordfiles.h"
 
 #include <QPointer>
@@ -96,6 +97,14 @@ struct TestSeams : TestRecords {
     TestSeams();
 
     records::InProcessRecords records{recordDir.path(), fileSystem};
+    // The results list beside the record, on the same file system.
+    records::MachineResults results{
+        recordDir.path(),
+        records::Settings{},
+        std::shared_ptr<records::FileSystem>(std::shared_ptr<void>(), &fileSystem),
+        {}};
+    // The lines of this month's results file.
+    QList<QByteArray> resultLines() const;
     ScriptedRandom random;
     ScriptedDialogs dialogs;
     FixedTime time;

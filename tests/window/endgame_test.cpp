@@ -81,6 +81,12 @@ TEST_P(AgainstFive, OnlyABetterScoreReplacesTheRecord) {
     EXPECT_EQ(t.bytesOf("neq.txt"), QByteArray(GetParam().stored ? "Anna\r\n" : "Bruno\r\n"));
     EXPECT_EQ(t.dialogs.messagePrompts().contains(kStored), GetParam().stored);
     EXPECT_EQ(t.end.count, 1);
+    // One line for the teachers, whether it set a record or not.
+    const QByteArray counts = QByteArray::number(GetParam().right);
+    ASSERT_EQ(t.resultLines().size(), 1);
+    EXPECT_TRUE(t.resultLines()[0].contains("\tAnna\t" + counts + "\t0\t" + counts + "\t" +
+                                            (GetParam().stored ? "1" : "0") + "\tuscita\t"))
+        << t.resultLines()[0].toStdString();
 }
 
 INSTANTIATE_TEST_SUITE_P(Record, AgainstFive,
@@ -134,6 +140,8 @@ TEST_F(EndOfGame, TheClockExpiringRunsTheSameRoutine) {
     EXPECT_EQ(t.bytesOf("eq.txt"), "2\r\n");
     EXPECT_TRUE(t.dialogs.messagePrompts().contains(kStored));
     EXPECT_EQ(t.end.count, 1);
+    ASSERT_EQ(t.resultLines().size(), 1);
+    EXPECT_TRUE(t.resultLines()[0].contains("\tAnna\t2\t0\t2\t1\ttempo\t"));
 }
 
 TEST_F(EndOfGame, AFailedStoreKeepsTheOldPairAndSaysSo) {
@@ -258,6 +266,7 @@ TEST_F(EndOfGame, ClosingTheWindowStoresNothing) {
     EXPECT_FALSE(timer()->isActive());
     EXPECT_EQ(t.bytesOf("eq.txt"), "");
     EXPECT_EQ(t.dialogs.messagePrompts().filter("alla prossima").size(), 0);
+    EXPECT_TRUE(t.resultLines().isEmpty()) << "no line for the teachers";
 }
 
 class Session : public ::testing::Test {
@@ -296,6 +305,7 @@ TEST_F(Session, NewGameAnsweredNoChangesNothingAndOpensTheMenu) {
     menuOf(window)->hide();
     EXPECT_TRUE(window->findChild<QTimer *>("Timer1")->isActive());
     EXPECT_EQ(window->findChild<QLineEdit *>("txtAnswer")->text(), "1");
+    EXPECT_TRUE(t.resultLines().isEmpty());
 }
 
 TEST_F(Session, NewGameAnsweredNoGivesTheFocusBack) {
@@ -347,6 +357,8 @@ TEST_F(Session, NewGameAnsweredYesStartsAFreshWindow) {
     EXPECT_FALSE(label("lblNum1").isEmpty()) << "the first exercise of the new game";
     EXPECT_EQ(t.end.count, 0);
     EXPECT_EQ(t.bytesOf("eq.txt"), "8\r\n") << "the abandoned game is not compared";
+    ASSERT_EQ(t.resultLines().size(), 1) << "but it has its line";
+    EXPECT_TRUE(t.resultLines()[0].contains("\tAnna\t0\t0\t0\t0\tnuova\t"));
 
     int windows = 0;
     for (QWidget *widget : QApplication::topLevelWidgets())
