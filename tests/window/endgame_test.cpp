@@ -167,7 +167,8 @@ TEST_F(EndOfGame, WaitingForTheServerKeepsTheWindowAlive) {
     ScriptedRecords records;
     records.readAnswer = {records::ReadResult::Outcome::Read, {"1\r\n", "Bruno\r\n"}, {}};
     records.storeAnswer = {records::StoreResult::Outcome::Pending, QStringLiteral("conservato")};
-    const Seams slow{t.random, t.dialogs, t.time, t.end, records, t.recordDir.path(), server};
+    const Seams slow{t.random, t.dialogs,          t.time, t.end,
+                     records,  t.recordDir.path(), server, t.results};
     seams = &slow;
     start();
     server.release();
@@ -175,12 +176,14 @@ TEST_F(EndOfGame, WaitingForTheServerKeepsTheWindowAlive) {
     int ticks = 0; // of a timer that runs only while the window's events flow
     QTimer answer;
     QObject::connect(&answer, &QTimer::timeout, [&] {
-        if (server.held() > 0 && ++ticks == 3)
+        // The store and the game's results line, once the window has ticked three times.
+        if (server.held() > 0 && ++ticks >= 3)
             server.release();
     });
     answer.start(10);
     leave();
-    EXPECT_EQ(ticks, 3);
+    EXPECT_GE(ticks, 3);
+    EXPECT_EQ(server.held(), 0U);
     EXPECT_EQ(t.dialogs.messagePrompts().last(), "conservato");
 }
 

@@ -164,7 +164,8 @@ TEST_P(RecordOnAServer, FillsTheRecordLineWhenTheReadReturns) {
     HeldBackground server;
     ScriptedRecords records;
     records.readAnswer = GetParam().answer;
-    const Seams slow{t.random, t.dialogs, t.time, t.end, records, t.recordDir.path(), server};
+    const Seams slow{t.random, t.dialogs,          t.time, t.end,
+                     records,  t.recordDir.path(), server, t.results};
     seams = &slow;
     start();
     EXPECT_EQ(caption("lblnome"), QStringLiteral("…"));
