@@ -38,6 +38,9 @@ def lab_server(s):
     if os.geteuid() != 0 or not os.path.exists("/dev/fuse"):
         print("skipped: the lab server needs root and /dev/fuse")
         sys.exit(SKIPPED)
+    if not s.config_file:
+        print("skipped: no --config-file, the setting this build's game reads")
+        sys.exit(SKIPPED)
     disk, mount = os.path.join(s.work, "disk"), os.path.join(s.work, "server")
     for number in range(1, OTHERS + 1):
         folder = os.path.join(disk, "aula", f"pc-{number:02}")

@@ -87,7 +87,10 @@ def outer_main(args, script):
     inner = [sys.executable, script, "--inside",
              "--binary", os.path.realpath(args.binary), "--record-dir", record_dir,
              "--build-root", build_root, "--work-dir", args.work_dir,
-             "--failure-dir", failures, "--read-only-method", method, args.scenario]
+             "--failure-dir", failures, "--read-only-method", method]
+    if args.config_file:
+        inner += ["--config-file", args.config_file]
+    inner.append(args.scenario)
     command = prefix + inner
     started = time.monotonic()
     try:

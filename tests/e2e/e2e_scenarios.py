@@ -8,6 +8,7 @@ from e2e_common import (
     BUTTON_NO, BUTTON_YES, GAME_TITLE, KEPT_START, MENU_NEW_GAME, NAME_FILE, READ_FAILED_START,
     RESTART_PROMPT, RESTART_TITLE, SCORE_FILE, SILENT_NAMES, SPOKEN_PLUS, START_TIME,
     STOPWATCH_NAME, STORE_FAILED_START, log)
+from e2e_lab import lab_server
 from e2e_listener import FOCUS_MOVED, difference
 from e2e_play import Play, spoken_exercise, time_value
 from e2e_readonly import make_read_only
@@ -444,6 +445,7 @@ SCENARIOS = {
     "screen_reader": Scenario(screen_reader),
     "orca": Scenario(orca, needs_orca=True),
     "accessibility_events": Scenario(accessibility_events),
+    "lab_server": Scenario(lab_server),
     # zarvoni.exe under Wine, in the WINEPREFIX of the caller (tests/wine/run).
     "wine_game": Scenario(wine_game, session=WineSession),
     "wine_read_only": Scenario(wine_read_only, needs_read_only=True, session=WineSession),

@@ -20,6 +20,7 @@ class Session(ScreenReader):
         self.scenario = args.scenario
         self.binary = args.binary
         self.record_dir = args.record_dir
+        self.config_file = args.config_file
         self.work = os.path.join(os.path.realpath(args.work_dir), args.scenario)
         self.failure_dir = args.failure_dir
         self.read_only_method = args.read_only_method

@@ -42,6 +42,8 @@ def main():
     parser.add_argument("--build-root", required=True)
     parser.add_argument("--work-dir", required=True)
     parser.add_argument("--failure-dir", required=True)
+    # Where the game of this build looks for the technician's setting.
+    parser.add_argument("--config-file", default=None)
     parser.add_argument("--read-only-method", default="chmod",
                         choices=["mount", "chattr", "chmod"])
     parser.add_argument("--inside", action="store_true", help=argparse.SUPPRESS)
