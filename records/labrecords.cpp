@@ -14,6 +14,7 @@
 #include <algorithm>
 #include <atomic>
 #include <cerrno>
+#include <future>
 #include <optional>
 #include <thread>
 #include <utility>
@@ -43,8 +44,9 @@ const QString kSameName = QStringLiteral(
 
 // This computer's writers to its folder take turns for a moment each.
 constexpr std::chrono::milliseconds kLabLockWait{1'000};
-// The other computers' pairs are read this many at a time.
-constexpr int kReaders = 8;
+// The other computers' pairs are read this many at a time: a room's worth, since
+// each read is a few round trips to the server, spent waiting.
+constexpr int kReaders = 32;
 constexpr qint64 kMaxOwnerBytes = 256;
 // How long a folder's owner may take to write its line: as a read's retries.
 constexpr int kOwnerReadAttempts = kReadAttempts;
@@ -142,12 +144,14 @@ FileProblem claim(FileSystem &fileSystem, const QString &own, const QString &ide
 // Replaces this computer's pair with lines, as one file renamed into place.
 FileProblem deliver(FileSystem &fileSystem, const QString &own, const PairLines &lines) {
     const QString temporary = own + temporaryName(kLabPairFile);
-    fileSystem.remove(temporary); // a killed delivery's, mostly not there
-    if (FileProblem problem = fileSystem.writeNew(temporary, lines.score + lines.name);
-        problem.isProblem())
+    FileProblem problem = fileSystem.writeNew(temporary, lines.score + lines.name);
+    if (problem.isSystem(EEXIST)) { // a killed delivery's: each call costs a round trip
+        fileSystem.remove(temporary);
+        problem = fileSystem.writeNew(temporary, lines.score + lines.name);
+    }
+    if (problem.isProblem())
         return problem;
-    if (FileProblem problem = fileSystem.rename(temporary, own + kLabPairFile);
-        problem.isProblem()) {
+    if (problem = fileSystem.rename(temporary, own + kLabPairFile); problem.isProblem()) {
         fileSystem.remove(temporary);
         return problem;
     }
@@ -226,22 +230,29 @@ LabRecords::Visit LabRecords::visit(const Visit &asked) {
         return found;
     };
 
-    QStringList names;
-    if (const FileProblem problem = fileSystem.listDirectory(lab, names); problem.isProblem())
-        return failed(lab, problem);
+    // Each call to the server is a round trip: this computer claims its folder
+    // while the class's pairs are listed and read.
     bool otherOwner = found.identity.isEmpty();
-    if (!found.identity.isEmpty()) {
-        if (const FileProblem problem = claim(fileSystem, own, found.identity, otherOwner);
-            problem.isProblem())
-            return failed(own + kLabOwnerFile, problem);
-        if (otherOwner)
-            found.end = Visit::End::SameName;
-        else if (!names.contains(folderName))
-            names.append(folderName);
-    }
-
+    std::future<FileProblem> claimed;
+    if (!found.identity.isEmpty())
+        claimed = std::async(std::launch::async,
+                             [&] { return claim(fileSystem, own, found.identity, otherOwner); });
+    QStringList names;
+    const FileProblem listProblem = fileSystem.listDirectory(lab, names);
     names.removeIf([](const QString &name) { return name.startsWith(u'.'); });
-    const std::vector<std::optional<PairLines>> pairs = readPairs(fileSystem, lab, names);
+    if (!listProblem.isProblem() && !names.contains(folderName))
+        names.append(folderName); // made by the claim, or by another computer of its name
+    const std::vector<std::optional<PairLines>> pairs =
+        listProblem.isProblem() ? std::vector<std::optional<PairLines>>{}
+                                : readPairs(fileSystem, lab, names);
+    const FileProblem claimProblem = claimed.valid() ? claimed.get() : FileProblem{};
+    if (listProblem.isProblem())
+        return failed(lab, listProblem);
+    if (claimProblem.isProblem())
+        return failed(own + kLabOwnerFile, claimProblem);
+    if (otherOwner && !found.identity.isEmpty())
+        found.end = Visit::End::SameName;
+
     std::optional<PairLines> ownPair;
     for (qsizetype i = 0; i < names.size(); ++i) {
         const std::optional<PairLines> &pair = pairs[std::size_t(i)];

@@ -10,14 +10,16 @@ kernel checks every caller, root or not, against the files' modes and owners),
 prints "ready" once the mount and the control socket are up, and serves until
 SIGTERM, SIGINT or "quit", then unmounts. What a caller creates is the caller's
 (of the folder's group in a set-group-id folder). Every path keeps one inode
-number while it exists, and a rename carries it along. The kernel caches neither
-attributes nor names, and keeps no file's pages from one open to the next, so
-every look at a file is a call to this server.
+number while it exists, and a rename carries it along. Unless told to ("cache"), the
+kernel caches neither attributes nor names, and keeps no file's pages from one open
+to the next, so every look at a file is a call to this server.
 
 Control: a Unix stream socket at SOCKET. A request is one JSON object on a line;
 the answer is one JSON object on a line, {"ok": true, ...} or {"ok": false,
 "error": WHY}.
   {"do": "delay", "ms": N}          every call waits N ms first (0: no delay)
+  {"do": "cache", "seconds": N}     the kernel may keep names and attributes N s,
+                                    as an NFS client does (0, the start: none)
   {"do": "pause"}                   every call waits until "resume"; with
                                     "killable": false, even a killed caller's
   {"do": "resume"}
@@ -117,6 +119,7 @@ class StallFileSystem(pyfuse3.Operations):
         self.files, self.folders = {}, {}  # fh -> Opened
         self.folder_handles = itertools.count(1)
         self.delay, self.failing = 0.0, None
+        self.cached = 0.0  # seconds the kernel may keep a name or its attributes
         self.resumed, self.held_now, self.released = trio.Event(), trio.Event(), trio.Event()
         self.resumed.set()
         self.killable = True
@@ -157,7 +160,7 @@ class StallFileSystem(pyfuse3.Operations):
         for name in COPIED_ATTRIBUTES:
             setattr(attributes, name, getattr(info, name))
         attributes.st_ino = inode
-        attributes.entry_timeout = attributes.attr_timeout = 0
+        attributes.entry_timeout = attributes.attr_timeout = self.cached
         return attributes
 
     def stat_of(self, inode):
@@ -373,6 +376,8 @@ class StallFileSystem(pyfuse3.Operations):
         do = request["do"]
         if do == "delay":
             self.delay = float(request["ms"]) / 1000
+        elif do == "cache":
+            self.cached = float(request["seconds"])
         elif do == "pause":
             self.killable = bool(request.get("killable", True))
             if self.resumed.is_set():
@@ -539,6 +544,9 @@ class StallFs:
 
     def delay(self, ms):
         self.ask(do="delay", ms=ms)
+
+    def cache(self, seconds):
+        self.ask(do="cache", seconds=seconds)
 
     def pause(self, killable=True):
         self.ask(do="pause", killable=killable)
