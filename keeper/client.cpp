@@ -11,11 +11,22 @@
 
 #include <algorithm>
 #include <memory>
+#include <mutex>
 #include <utility>
+#include <vector>
 
 namespace zarvoni::keeper {
 
 namespace {
+
+// Keepers left to end when their file server lets them: kept for the life of the
+// program, and never destroyed, since destroying one waits for it to end.
+void abandon(std::unique_ptr<QProcess> process) {
+    static std::mutex guard;
+    static auto *abandoned = new std::vector<std::unique_ptr<QProcess>>;
+    const std::lock_guard lock(guard);
+    abandoned->push_back(std::move(process));
+}
 
 const QString kNotStarted =
     QStringLiteral("Non riesco ad avviare il programma che custodisce il record (%1): %2.");
@@ -168,7 +179,7 @@ KeeperRecords::Run KeeperRecords::run(const QStringList &arguments, const QByteA
         if (const std::optional<int> status = answeredStatus(output);
             status && !process.waitForFinished(kEndMilliseconds)) {
             process.kill();
-            static_cast<void>(owned.release());
+            abandon(std::move(owned));
             return {Run::End::Answered, *status, output, {}};
         }
     }
