@@ -21,7 +21,7 @@ void FaultyFileSystem::beforeEach(Op op, const QString &fileName, std::function<
 
 int FaultyFileSystem::enter(Op op, const QString &path) {
     std::vector<std::function<void()>> actions;
-    std::unique_lock lock(m_mutex);
+    std::unique_lock guard(m_mutex);
     const QString fileName = path.section(u'/', -1, -1, QString::SectionSkipEmpty);
     calls.push_back({op, fileName});
     const int count = ++m_calls[op];
@@ -29,11 +29,11 @@ int FaultyFileSystem::enter(Op op, const QString &path) {
         if (hook.op == op && (hook.nth == 0 ? hook.fileName == fileName : hook.nth == count))
             actions.push_back(hook.action);
     }
-    lock.unlock();
+    guard.unlock();
     // Outside the lock: an action may stall this call, never the others.
     for (const std::function<void()> &action : actions)
         action();
-    lock.lock();
+    guard.lock();
     const auto fault = std::ranges::find_if(
         m_faults, [&](const Fault &f) { return f.op == op && (f.nth == 0 || f.nth == count); });
     return fault == m_faults.end() ? 0 : fault->errorNumber;
