@@ -5,6 +5,7 @@
 
 #include "records/resultline.h"
 #include "sheet/resultsheet.h"
+#include "spread.h"
 
 #include <QTimeZone>
 
@@ -55,5 +56,5 @@ void mergeLab(benchmark::State &state) {
 
 } // namespace
 
-BENCHMARK(mergeLab)->Unit(benchmark::kMillisecond);
+BENCHMARK(mergeLab)->Apply(zarvoni::bench::withSpread);
 BENCHMARK_MAIN();
