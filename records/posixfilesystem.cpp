@@ -111,6 +111,19 @@ FileProblem shareDirectory(const QByteArray &path) {
     return {};
 }
 
+// Creates name with flags and the group's mode, whatever the umask; -1 with errno
+// set when it cannot, EEXIST when another made it first.
+int createWithMode(const QByteArray &name, int flags) {
+    const int fd = ::open(name.constData(), flags | O_CREAT | O_EXCL, kFileMode);
+    if (fd >= 0 && ::fchmod(fd, kFileMode) != 0) {
+        const int error = errno;
+        ::close(fd);
+        errno = error;
+        return -1;
+    }
+    return fd;
+}
+
 // Opens the lock file, creating it when it is missing. Only a file this call
 // created gets the lock's mode: an existing file keeps its own, whatever it is
 // (another file's hard link, a teacher's choice).
@@ -127,19 +140,9 @@ int openLockFile(const QByteArray &name) {
             }
             return fd;
         }
-        fd = ::open(name.constData(), O_RDWR | O_CREAT | O_EXCL | kFlags, kFileMode);
-        if (fd >= 0) {
-            // The umask may have narrowed the mode.
-            if (::fchmod(fd, kFileMode) != 0) {
-                const int error = errno;
-                ::close(fd);
-                errno = error;
-                return -1;
-            }
+        fd = createWithMode(name, O_RDWR | kFlags);
+        if (fd >= 0 || errno != EEXIST)
             return fd;
-        }
-        if (errno != EEXIST)
-            return -1;
         // Another game created it first: open theirs.
     }
 }
@@ -152,19 +155,9 @@ int openToAppend(const QByteArray &name) {
         int fd = ::open(name.constData(), kFlags);
         if (fd >= 0 || errno != ENOENT)
             return fd;
-        fd = ::open(name.constData(), kFlags | O_CREAT | O_EXCL, kFileMode);
-        if (fd >= 0) {
-            // The umask may have narrowed the mode.
-            if (::fchmod(fd, kFileMode) != 0) {
-                const int error = errno;
-                ::close(fd);
-                errno = error;
-                return -1;
-            }
+        fd = createWithMode(name, kFlags);
+        if (fd >= 0 || errno != EEXIST)
             return fd;
-        }
-        if (errno != EEXIST)
-            return -1;
         // Another writer created it first: open theirs.
     }
 }
