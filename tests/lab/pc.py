@@ -90,8 +90,10 @@ class Pc:
     def start_keeper(self, *arguments):
         """A keeper running in this PC, as the game starts it: no environment."""
         return subprocess.Popen(
-            [NSENTER, f"--target={self.holder.pid}", "--uts", "--mount", "--", self.keeper,
-             *map(str, arguments)],
+            # Entering a mount namespace starts from its root, not the caller's: in a
+            # chroot (make test-debian13) the PC's own root is taken along.
+            [NSENTER, f"--target={self.holder.pid}", "--uts", "--mount", "--root", "--wd=/",
+             "--", self.keeper, *map(str, arguments)],
             stdin=subprocess.PIPE, stdout=subprocess.PIPE, stderr=subprocess.DEVNULL, env={},
             cwd="/")
 
