@@ -75,7 +75,8 @@ std::optional<KeptScores::Entry> KeptScores::best() {
 
 void KeptScores::release(QStringView score) {
     const double value = leadingNumber(score);
-    for (const Entry &entry : entries().whole) {
+    const Found found = entries();
+    for (const Entry &entry : found.whole) {
         if (scoreOf(entry.lines.score) <= value)
             m_fileSystem.remove(m_directory + entry.fileName);
     }

@@ -7,6 +7,7 @@
 
 #include <algorithm>
 #include <array>
+#include <numeric>
 #include <string_view>
 #include <utility>
 #include <vector>
@@ -42,9 +43,10 @@ constexpr std::array<quint32, 256> crcTable() {
 // CRC-32 as zlib and most tools compute it.
 quint32 crc32(QByteArrayView bytes) {
     static constexpr std::array<quint32, 256> kTable = crcTable();
-    quint32 c = 0xFFFFFFFFU;
-    for (const char byte : bytes)
-        c = kTable[(c ^ quint8(byte)) & 0xFFU] ^ (c >> 8);
+    const quint32 c =
+        std::accumulate(bytes.begin(), bytes.end(), 0xFFFFFFFFU, [](quint32 sum, char byte) {
+            return kTable[(sum ^ quint8(byte)) & 0xFFU] ^ (sum >> 8);
+        });
     return c ^ 0xFFFFFFFFU;
 }
 
