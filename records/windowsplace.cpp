@@ -38,14 +38,24 @@ QString machineValue(const wchar_t *key, const wchar_t *name) {
     return QString::fromWCharArray(value).trimmed();
 }
 
-} // namespace
-
-QString sharedRecordDirectory() {
+// A folder Windows keeps for the machine or the user, empty when it names none.
+QString knownFolder(REFKNOWNFOLDERID id) {
     QString folder;
     wchar_t *path = nullptr;
-    if (SUCCEEDED(SHGetKnownFolderPath(FOLDERID_ProgramData, KF_FLAG_DEFAULT, nullptr, &path)))
+    if (SUCCEEDED(SHGetKnownFolderPath(id, KF_FLAG_DEFAULT, nullptr, &path)))
         folder = QString::fromWCharArray(path);
     CoTaskMemFree(path);
+    return folder;
+}
+
+} // namespace
+
+QString documentsFolder() {
+    return knownFolder(FOLDERID_Documents);
+}
+
+QString sharedRecordDirectory() {
+    QString folder = knownFolder(FOLDERID_ProgramData);
     if (folder.isEmpty())
         folder = qEnvironmentVariable("ProgramData");
     return QDir::fromNativeSeparators(folder) + QStringLiteral("/Zarvoni");

@@ -14,6 +14,10 @@ namespace zarvoni::records {
 // virtualization, so a record kept there would never be stored. Written with "/".
 QString sharedRecordDirectory();
 
+// The user's Documents folder, where the teacher's sheet goes; empty when Windows
+// names none.
+QString documentsFolder();
+
 // The technician's setting: the machine policy first, then the values the
 // installer wrote, then a zarvoni.conf in programDirectory (beside a program that
 // runs without installation, from a stick or a share).

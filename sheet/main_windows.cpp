@@ -53,15 +53,6 @@ void tell(const QString &text, UINT icon) {
     MessageBoxW(nullptr, wide(text), wide(kTitle), MB_OK | icon | MB_SETFOREGROUND);
 }
 
-QString documentsFolder() {
-    QString folder;
-    wchar_t *path = nullptr;
-    if (SUCCEEDED(SHGetKnownFolderPath(FOLDERID_Documents, KF_FLAG_DEFAULT, nullptr, &path)))
-        folder = QString::fromWCharArray(path);
-    CoTaskMemFree(path);
-    return folder;
-}
-
 bool open(const QString &path) {
     const QString native = QDir::toNativeSeparators(path);
     return reinterpret_cast<INT_PTR>(ShellExecuteW(nullptr, L"open", wide(native), nullptr, nullptr,
@@ -90,8 +81,8 @@ int main(int argc, char *argv[]) {
         sheet.add(segment);
     const QByteArray csv = sheet.csv({}, {});
 
-    const QString path =
-        QDir(documentsFolder()).filePath(kFileName.arg(QDate::currentDate().toString(Qt::ISODate)));
+    const QString path = QDir(records::documentsFolder())
+                             .filePath(kFileName.arg(QDate::currentDate().toString(Qt::ISODate)));
     QFile file(path);
     if (!file.open(QIODevice::WriteOnly | QIODevice::Truncate) || file.write(csv) != csv.size() ||
         !file.flush()) {
